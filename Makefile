@@ -1,0 +1,48 @@
+# Two commands do all the set-up on a fresh Debian 12 machine:
+#   make run    install what is missing, build, start the program
+#   make check  install what is missing, build, run every test (also under the sanitizers)
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+Q          ?=
+
+.PHONY: all deps configure build run check test asan format format-check bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Until the window program exists, `run` starts the command-line search: make run Q='annual report'
+run: build
+	@$(BUILD)/bin/kestrel $(Q)
+
+test: build
+	@bash scripts/run-tests.sh $(BUILD)
+
+asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=ON -DKESTREL_WITH_GUI=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@bash scripts/run-tests.sh $(ASAN_BUILD)
+
+check: format-check test asan
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+bench: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_BENCH=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@bash bench/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)
