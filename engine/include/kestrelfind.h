@@ -57,9 +57,9 @@ typedef void (*KfFileChangeCallback)(void* context, const char16_t* const* path,
 #define KF_CHANGE_DELETED 2
 
 /* Scopes of FindItemFile. */
-#define KF_SCOPE_NAME 0        /* terms match the item's name */
-#define KF_SCOPE_PATH 1        /* terms match the full path (the user asked for path matching) */
-#define KF_SCOPE_PATH_QUERY 2  /* terms match the full path (the query itself names a path) */
+#define KF_SCOPE_NAME 0       /* terms match the item's name */
+#define KF_SCOPE_PATH 1       /* terms match the full path (the user asked for path matching) */
+#define KF_SCOPE_PATH_QUERY 2 /* terms match the full path (the query itself names a path) */
 
 /* Return values: 0 or a count on success, negative on failure. */
 #define KF_OK 0
@@ -69,8 +69,8 @@ typedef void (*KfFileChangeCallback)(void* context, const char16_t* const* path,
  * saved index is loaded (fast) and a fresh scan then runs in the background, its differences reported
  * as changes once the listener runs; otherwise the disks are scanned before returning. With saveIndex
  * non-zero the index is saved after every full scan. reserved must be 0. progress may be null. */
-KESTRELFIND_API int32_t Kestrelfind(void* context, int32_t useSavedIndex, int32_t saveIndex,
-                                    int32_t reserved, KfIndexProgressCallback progress);
+KESTRELFIND_API int32_t Kestrelfind(void* context, int32_t useSavedIndex, int32_t saveIndex, int32_t reserved,
+                                    KfIndexProgressCallback progress);
 
 /* Starts the change listener and returns at once. callback runs on an engine thread. */
 KESTRELFIND_API int32_t StartFileListensThread(void* context, KfFileChangeCallback callback);

@@ -1,0 +1,181 @@
+#include "search.h"
+
+#include <algorithm>
+
+namespace kestrel::engine {
+
+namespace {
+
+constexpr uint32_t kPollEvery = 4096;
+
+class Searcher {
+public:
+    Searcher(const Index& index, const SearchRequest& request) : m_index(index), m_request(request) {}
+
+    bool stopped() {
+        if (++m_polls % kPollEvery != 0 || !m_request.stopped)
+            return m_stopped;
+        m_stopped = m_stopped || m_request.stopped();
+        return m_stopped;
+    }
+
+    // Entries whose name matches one alternative, in index order.
+    std::vector<uint32_t> byName(const Alternative& alt) {
+        std::vector<uint32_t> out;
+        const uint32_t n = m_index.count();
+        if (alt.matchesAll()) {
+            out.reserve(n);
+            for (uint32_t e = 0; e < n && !stopped(); ++e) {
+                if (!m_index.isRoot(e))
+                    out.push_back(e);
+            }
+            return out;
+        }
+        std::string_view anchor = alt.anchor();
+        if (anchor.empty())
+            return out;
+        // Find the anchor in the whole key blob; each hit names one entry, which is then checked
+        // whole. Keys end with NUL and literals hold none, so a hit never spans two keys.
+        const char* keys = m_index.keys();
+        const uint64_t length = m_index.keysLength();
+        const uint32_t* offsets = m_index.keyOffsets();
+        uint32_t e = 0;
+        size_t at = 0;
+        while (at < length) {
+            size_t hit = findFolded(keys, length, anchor, at);
+            if (hit == std::string_view::npos || stopped())
+                break;
+            e = entryAt(offsets, n, e, hit);
+            if (!m_index.isRoot(e) && alt.matches(m_index.key(e)))
+                out.push_back(e);
+            at = offsets[e + 1];
+        }
+        return out;
+    }
+
+    // Entries whose full path matches one alternative, in index order.
+    std::vector<uint32_t> byPath(const Alternative& alt) {
+        std::vector<uint32_t> out;
+        if (alt.terms.empty())
+            return out;
+        const uint32_t n = m_index.count();
+        // Depth-first order lets the path of the current folder grow and shrink like a stack.
+        std::string path;
+        std::vector<std::pair<uint32_t, size_t>> folders; // folder entry, length of its path
+        for (uint32_t e = 0; e < n && !stopped(); ++e) {
+            uint32_t p = m_index.parent(e);
+            if (p == kNoParent) {
+                folders.clear();
+                path.assign(m_index.key(e));
+                folders.emplace_back(e, path.size());
+                continue;
+            }
+            while (!folders.empty() && folders.back().first != p)
+                folders.pop_back();
+            if (folders.empty())
+                rebuild(p, path, folders);
+            path.resize(folders.back().second);
+            if (path.empty() || path.back() != '/')
+                path += '/';
+            path += m_index.key(e);
+            if (alt.matches(path))
+                out.push_back(e);
+            if (m_index.isFolder(e))
+                folders.emplace_back(e, path.size());
+        }
+        return out;
+    }
+
+private:
+    // The entry whose key holds blob offset hit, searching forward from entry from.
+    static uint32_t entryAt(const uint32_t* offsets, uint32_t n, uint32_t from, size_t hit) {
+        uint32_t step = 1;
+        uint32_t lo = from;
+        while (lo + step < n && offsets[lo + step] <= hit) {
+            lo += step;
+            step *= 2;
+        }
+        uint32_t hi = std::min(n, lo + step);
+        const uint32_t* it = std::upper_bound(offsets + lo, offsets + hi + 1, static_cast<uint32_t>(hit));
+        return static_cast<uint32_t>(it - offsets) - 1;
+    }
+
+    void rebuild(uint32_t folder, std::string& path, std::vector<std::pair<uint32_t, size_t>>& folders) {
+        std::vector<uint32_t> chain;
+        for (uint32_t f = folder; f != kNoParent; f = m_index.parent(f))
+            chain.push_back(f);
+        path.clear();
+        folders.clear();
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            if (!path.empty() && path.back() != '/')
+                path += '/';
+            path += m_index.key(*it);
+            folders.emplace_back(*it, path.size());
+        }
+    }
+
+    const Index& m_index;
+    const SearchRequest& m_request;
+    uint32_t m_polls = 0;
+    bool m_stopped = false;
+};
+
+std::vector<uint32_t> unite(std::vector<std::vector<uint32_t>>& parts, uint32_t count) {
+    if (parts.size() == 1)
+        return std::move(parts[0]);
+    std::vector<uint64_t> seen((count + 63) / 64, 0);
+    size_t total = 0;
+    for (const auto& part : parts) {
+        for (uint32_t e : part) {
+            uint64_t bit = uint64_t(1) << (e & 63);
+            total += !(seen[e >> 6] & bit);
+            seen[e >> 6] |= bit;
+        }
+    }
+    std::vector<uint32_t> out;
+    out.reserve(total);
+    for (size_t w = 0; w < seen.size(); ++w) {
+        for (uint64_t bits = seen[w]; bits; bits &= bits - 1)
+            out.push_back(static_cast<uint32_t>(w * 64 + static_cast<unsigned>(__builtin_ctzll(bits))));
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<uint32_t> searchIndex(const Index& index, const SearchRequest& request) {
+    if (!request.pattern)
+        return {};
+    Searcher searcher(index, request);
+    std::vector<std::vector<uint32_t>> parts;
+    for (const auto& alt : request.pattern->alternatives) {
+        if (alt.terms.empty())
+            continue;
+        parts.push_back(request.scope == 0 ? searcher.byName(alt) : searcher.byPath(alt));
+    }
+    if (parts.empty())
+        return {};
+    std::vector<uint32_t> matches = unite(parts, index.count());
+
+    std::vector<std::string_view> words =
+        request.ranked ? request.pattern->words() : std::vector<std::string_view>{};
+    if (!words.empty()) {
+        // Stable bucketing by tier keeps the index order within each tier: one linear pass.
+        std::vector<uint32_t> tiers[4];
+        for (uint32_t e : matches) {
+            int best = 3;
+            std::string_view key = index.key(e);
+            for (std::string_view w : words)
+                best = std::min(best, matchTier(key, w));
+            tiers[best].push_back(e);
+        }
+        matches.clear();
+        for (auto& t : tiers)
+            matches.insert(matches.end(), t.begin(), t.end());
+    }
+    if (request.maxResults && matches.size() > request.maxResults)
+        matches.resize(request.maxResults);
+    return matches;
+}
+
+} // namespace kestrel::engine
