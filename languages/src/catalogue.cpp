@@ -79,8 +79,9 @@ Catalogue Catalogue::Load(const std::string& folder, std::vector<std::string>& p
                 std::count_if(base->texts.begin(), base->texts.end(),
                               [&](const auto& entry) { return !language.texts.contains(entry.first); });
             if (missing > 0) {
-                problems.push_back(folder + "/" + language.code + std::string(kExtension) + ": " +
-                                   std::to_string(missing) + " texts missing; shown in English");
+                problems.push_back(folder + "/" + language.code + std::string(kExtension) + ": missing " +
+                                   std::to_string(missing) +
+                                   " of the English texts; those are shown in English");
             }
         }
     }
