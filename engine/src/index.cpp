@@ -248,15 +248,19 @@ std::shared_ptr<Index> IndexBuilder::finish() {
     IndexLayout l = IndexLayout::of(count, displayCount, m_keys.size(), m_display.size());
     auto buffer = std::shared_ptr<char[]>(new char[l.total]());
     char* d = buffer.get();
-    std::memcpy(d + l.parent, m_parent.data(), count * 4ULL);
-    std::memcpy(d + l.keyOffset, m_keyOffset.data(), (count + 1ULL) * 4);
-    std::memcpy(d + l.size, m_size.data(), count * 8ULL);
-    std::memcpy(d + l.mtime, m_mtime.data(), count * 8ULL);
-    std::memcpy(d + l.flags, m_flags.data(), count);
-    std::memcpy(d + l.displayIds, m_displayIds.data(), displayCount * 4ULL);
-    std::memcpy(d + l.displayOffset, m_displayOffset.data(), (displayCount + 1ULL) * 4);
-    std::memcpy(d + l.keys, m_keys.data(), m_keys.size());
-    std::memcpy(d + l.display, m_display.data(), m_display.size());
+    auto copyTo = [](char* to, const void* from, size_t bytes) {
+        if (bytes) // an empty vector's data() may be null
+            std::memcpy(to, from, bytes);
+    };
+    copyTo(d + l.parent, m_parent.data(), count * 4ULL);
+    copyTo(d + l.keyOffset, m_keyOffset.data(), (count + 1ULL) * 4);
+    copyTo(d + l.size, m_size.data(), count * 8ULL);
+    copyTo(d + l.mtime, m_mtime.data(), count * 8ULL);
+    copyTo(d + l.flags, m_flags.data(), count);
+    copyTo(d + l.displayIds, m_displayIds.data(), displayCount * 4ULL);
+    copyTo(d + l.displayOffset, m_displayOffset.data(), (displayCount + 1ULL) * 4);
+    copyTo(d + l.keys, m_keys.data(), m_keys.size());
+    copyTo(d + l.display, m_display.data(), m_display.size());
 
     IndexHeader h{};
     std::memcpy(h.magic, kIndexMagic, sizeof h.magic);
