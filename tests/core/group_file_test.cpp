@@ -102,8 +102,11 @@ protected:
 
 TEST_F(GroupFile, LivesInTheBrindlecoFolderOfTheConfigHome) {
     EXPECT_EQ(m_path, m_dir.path() + "/Brindleco/KestrelfindConf.xml");
-    setenv("XDG_CONFIG_HOME", "relative/config", 1);
-    EXPECT_EQ(GroupFilePath(), QFile::decodeName(qgetenv("HOME")) + "/.config/Brindleco/KestrelfindConf.xml");
+    const QByteArray oldHome = qgetenv("HOME");
+    setenv("HOME", QFile::encodeName(m_dir.path() + "/home").constData(), 1);
+    setenv("XDG_CONFIG_HOME", "relative/config", 1); // not absolute: ignored
+    EXPECT_EQ(GroupFilePath(), m_dir.path() + "/home/.config/Brindleco/KestrelfindConf.xml");
+    setenv("HOME", oldHome.constData(), 1);
 }
 
 TEST_F(GroupFile, NoFileGivesTheFourBuiltInGroupsAndWritesNothing) {

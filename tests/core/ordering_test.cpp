@@ -180,23 +180,6 @@ TEST(SortResults, MissingTextsSortAsEmpty) {
     EXPECT_LT(CompareText(nullptr, u"a"), 0);
 }
 
-TEST(CompareResults, EveryMirrorIsTheExactReverse) {
-    Records r;
-    std::vector<const TItemFileData*> items = {
-        nullptr, r.add(u"/a/", u"x", false, 1, 1), r.add(u"/a/", u"X", true, 1, 2),
-        r.add(u"/b/", u"x", false, 2, 1), r.add(u"/a/", u"y", false, 1, 1)};
-    for (int32_t key = -1; key <= 4; ++key) {
-        for (const TItemFileData* a : items) {
-            for (const TItemFileData* b : items) {
-                int first = CompareResults(key, false, a, b);
-                int mirror = CompareResults(key, true, a, b);
-                EXPECT_EQ((first > 0) - (first < 0), (mirror < 0) - (mirror > 0)) << key;
-                EXPECT_EQ(CompareResults(key, false, b, a) > 0, first < 0) << key;
-            }
-        }
-    }
-}
-
 // A second, plain statement of the first orders: sort keys compared as tuples.
 std::string upper(const char16_t* text) {
     std::string bytes = EngineTextToBytes(text);

@@ -1,5 +1,4 @@
 #include "start_menu.h"
-#include "xdg_dirs.h"
 
 #include <gtest/gtest.h>
 
@@ -109,13 +108,6 @@ TEST(BuildStartMenuPattern, ReadsTheEnvironmentAndTheUserDirsFile) {
         EXPECT_EQ(StartMenuFoldersFromEnvironment()[2], d + "/home/Desktop");
     }
     std::filesystem::remove_all(dir);
-}
-
-TEST(XdgBaseDir, OnlyAbsoluteValuesCount) {
-    EXPECT_EQ(XdgBaseDir("/cfg", "/home/u", ".config"), "/cfg");
-    EXPECT_EQ(XdgBaseDir("", "/home/u", ".config"), "/home/u/.config");
-    EXPECT_EQ(XdgBaseDir("cfg", "/home/u/", ".config"), "/home/u/.config");
-    EXPECT_EQ(XdgBaseDir(nullptr, "/", ".config"), "/.config");
 }
 
 } // namespace
