@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QVariant>
 
 #include <dlfcn.h>
@@ -115,6 +116,35 @@ TRegConfig::TRegConfig(uint32_t root, const QString& keyPath)
     : m_root(root), m_keyPath(keyPath.startsWith(QLatin1Char('\\')) ? keyPath : QLatin1Char('\\') + keyPath) {
 }
 
+bool TRegConfig::Writable(const QSettings& settings) const {
+    const QString file = settings.fileName();
+    bool parses = settings.status() == QSettings::NoError;
+    if (parses && QFileInfo::exists(file)) {
+        // QSettings keeps every file it parsed in a process-wide cache and reports a parse error only
+        // to the object that parsed it, so a copy under a new name is parsed here to learn the truth.
+        QTemporaryFile copy;
+        QFile original(file);
+        parses = copy.open() && original.open(QIODevice::ReadOnly) && copy.write(original.readAll()) >= 0 &&
+                 copy.flush();
+        if (parses) {
+            const QSettings check(copy.fileName(), QSettings::IniFormat);
+            check.childGroups();
+            parses = check.status() == QSettings::NoError;
+        }
+    }
+    if (parses) {
+        return true;
+    }
+    // QSettings would rewrite a file it could not parse from the part it understood, dropping the
+    // rest: such a file is left for the user to repair.
+    if (!m_reported) {
+        m_reported = true;
+        std::fprintf(stderr, "kestrelfind: %s: not a readable settings file; settings are not saved there\n",
+                     qPrintable(file));
+    }
+    return false;
+}
+
 QString TRegConfig::FileName() const {
     return SettingsFileFor(m_root, m_keyPath);
 }
@@ -141,7 +171,7 @@ bool TRegConfig::WriteBool(const QString& subKey, const QString& name, bool valu
         return false;
     }
     QSettings settings(file, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) {
+    if (!Writable(settings)) {
         return false;
     }
     settings.setValue(KeyOf(subKey, name), value ? 1 : 0);
@@ -166,7 +196,7 @@ bool TRegConfig::WriteString(const QString& subKey, const QString& name, const Q
         return false;
     }
     QSettings settings(file, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) {
+    if (!Writable(settings)) {
         return false;
     }
     settings.setValue(KeyOf(subKey, name), value);

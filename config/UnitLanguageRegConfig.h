@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+class QSettings;
+
 #include <cstdint>
 
 namespace kestrel::config {
@@ -49,7 +51,7 @@ public:
     // not a decimal integer of 32 bits, or any other problem gives defaultValue.
     bool ReadBool(const QString& subKey, const QString& name, bool defaultValue) const;
     // Stores the value as 1 or 0, creating the file and its folder when missing. True when the store
-    // was written.
+    // was written. A file that cannot be parsed is never rewritten (one message to standard error).
     bool WriteBool(const QString& subKey, const QString& name, bool value);
 
     // A text value; defaultValue when missing or not a single text.
@@ -58,9 +60,11 @@ public:
 
 private:
     QString KeyOf(const QString& subKey, const QString& name) const;
+    bool Writable(const QSettings& settings) const;
 
     uint32_t m_root;
     QString m_keyPath;
+    mutable bool m_reported = false;
 };
 
 // Every visible text by its seven-digit text id, in the language the user chose. One process-wide

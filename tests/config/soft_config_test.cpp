@@ -130,6 +130,23 @@ TEST_F(SoftConfigTest, AStoreThatCannotBeWrittenKeepsTheSwitchesInMemory) {
     EXPECT_EQ(ReadFile(m_folder / "config/Brindleco"), "a file where the folder belongs");
 }
 
+TEST_F(SoftConfigTest, AStoreThatCannotBeParsedIsReadButNeverRewritten) {
+    const std::string broken =
+        "[General]\nLanguage=zh-CN\n[SettingOptions\nStartHotkey=0\nhand-edited note\n";
+    WriteFile(StoreFile(), broken);
+    kestrel::testing::StderrCapture errors;
+    TKestrelfindSoftConfig config(kHkeyCurrentUser, kKey);
+    config.LoadSettings();
+    config.SettingsSwitches.AutoUpdata = false;
+    config.SaveSettings();
+    EXPECT_EQ(ReadFile(StoreFile()), broken);
+    const std::string messages = errors.Text();
+    EXPECT_NE(messages.find(StoreFile() + ": not a readable settings file"), std::string::npos) << messages;
+    EXPECT_EQ(messages.find("kestrelfind:", messages.find("kestrelfind:") + 1), std::string::npos)
+        << messages;
+    EXPECT_FALSE(config.SettingsSwitches.AutoUpdata);
+}
+
 TEST_F(SoftConfigTest, KeysAreFoundWithOrWithoutTheLeadingBackslash) {
     TRegConfig withSlash(kHkeyCurrentUser, kKey);
     TRegConfig withoutSlash(kHkeyCurrentUser, QStringLiteral("Software\\Brindleco\\Kestrelfind"));
