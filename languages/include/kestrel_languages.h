@@ -2,7 +2,7 @@
  *
  * The texts come from language files "<code>.lang" (UTF-8, one "id=text" a line, see
  * languages/files/en.lang) in the first of these folders that holds any: "languages" next to this
- * library (the build tree), "../share/kestrelfind/languages" next to it, then the installed data folder.
+ * library (the build tree), then "../share/kestrelfind/languages" from it (installed in prefix/lib).
  * A text may hold the places %1, %2 and %3 for the three arguments of GetLanguageById; "%%" is a
  * single "%". The language in use is the code stored as "Language" in the per-user settings file;
  * when none is stored (or no such language is installed) the user's locale chooses: a locale

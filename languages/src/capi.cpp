@@ -11,10 +11,6 @@
 #include <mutex>
 #include <optional>
 
-#ifndef KESTREL_LANGUAGES_INSTALL_DIR
-#define KESTREL_LANGUAGES_INSTALL_DIR "/usr/local/share/kestrelfind/languages"
-#endif
-
 namespace kestrel::languages {
 namespace {
 
@@ -44,8 +40,7 @@ std::string LibraryFolder() {
 Catalogue& Loaded(State& state) {
     if (!state.catalogue) {
         const std::string library = LibraryFolder();
-        const std::string folders[] = {library + "/languages", library + "/../share/kestrelfind/languages",
-                                       KESTREL_LANGUAGES_INSTALL_DIR};
+        const std::string folders[] = {library + "/languages", library + "/../share/kestrelfind/languages"};
         std::vector<std::string> problems;
         state.catalogue.emplace();
         for (const auto& folder : folders) {
@@ -55,8 +50,8 @@ Catalogue& Loaded(State& state) {
             }
         }
         if (state.catalogue->Empty()) {
-            problems.push_back("no language files in " + folders[0] + ", " + folders[1] + " or " +
-                               folders[2] + "; texts are shown in English");
+            problems.push_back("no language files in " + folders[0] + " or " + folders[1] +
+                               "; texts are shown in English");
         }
         for (const auto& problem : problems) {
             std::fprintf(stderr, "kestrelfind: %s\n", problem.c_str());

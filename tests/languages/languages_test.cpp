@@ -240,6 +240,20 @@ TEST_F(LanguageLibrary, WithoutLanguageFilesEveryIdIsUnknown) {
     EXPECT_NE(errors.Text().find("no language files"), std::string::npos);
 }
 
+TEST_F(LanguageLibrary, InstalledTheFilesAreFoundInTheDataFolder) {
+    // prefix/lib/liblanguages.so reads prefix/share/kestrelfind/languages.
+    const std::string library = kestrel::testing::CopyLanguageLibrary(m_folder / "prefix/lib");
+    WriteFile(m_folder / "prefix/share/kestrelfind/languages/en.lang", "name=English\n3702001=Installed\n");
+    Library installed(library);
+    ASSERT_NE(installed.handle, nullptr);
+    EXPECT_EQ(installed.init(KL_HKEY_CURRENT_USER, kKey), KL_OK);
+    EXPECT_EQ(installed.Text("3702001"), "Installed");
+    // Files next to the library come first.
+    WriteFile(m_folder / "prefix/lib/languages/en.lang", "name=English\n3702001=Beside\n");
+    EXPECT_EQ(installed.free(), KL_OK);
+    EXPECT_EQ(installed.Text("3702001"), "Beside");
+}
+
 TEST_F(LanguageLibrary, FreeLanguagesReadsTheFilesAgainOnNextUse) {
     Library library(m_library);
     ASSERT_NE(library.handle, nullptr);
