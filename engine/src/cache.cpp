@@ -49,6 +49,51 @@ bool writeAll(int fd, const char* data, size_t size) {
     return true;
 }
 
+// What identifies one version of the file: a rewrite or a copy over it changes the inode or the
+// change time, which no user can set back.
+std::string identity(const struct stat& st, uint64_t headerHash) {
+    char text[200];
+    std::snprintf(text, sizeof text, "%llu %llu %lld %lld.%09ld %lld.%09ld %016llx\n",
+                  static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+                  static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
+                  st.st_mtim.tv_nsec, static_cast<long long>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec,
+                  static_cast<unsigned long long>(headerHash));
+    return text;
+}
+
+uint64_t headerHashOf(const char* data) {
+    IndexHeader h;
+    std::memcpy(&h, data, sizeof h);
+    return h.headerHash;
+}
+
+std::string notePath(const std::string& path) {
+    return path + ".checked";
+}
+
+void writeNote(const std::string& path, const struct stat& st, uint64_t headerHash) {
+    std::string note = notePath(path);
+    std::string temporary = note + ".tmp." + std::to_string(::getpid());
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    std::string text = identity(st, headerHash);
+    bool ok = writeAll(fd, text.data(), text.size());
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(temporary.c_str(), note.c_str()) != 0)
+        ::unlink(temporary.c_str());
+}
+
+bool noteMatches(const std::string& path, const struct stat& st, uint64_t headerHash) {
+    int fd = ::open(notePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char text[256];
+    ssize_t n = ::read(fd, text, sizeof text);
+    ::close(fd);
+    return n > 0 && std::string(text, static_cast<size_t>(n)) == identity(st, headerHash);
+}
+
 struct Mapping {
     void* address = nullptr;
     size_t size = 0;
@@ -87,10 +132,15 @@ bool saveIndex(const Index& index, const std::string& path, std::string* why) {
         errno = saved;
         return fail("cannot save " + path);
     }
+    // The image was checked when it was made; note that for the file it now is.
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0)
+        writeNote(path, st, headerHashOf(index.image()));
     return true;
 }
 
-std::shared_ptr<Index> loadIndex(const std::string& path, uint64_t rootsHash, std::string* why) {
+std::shared_ptr<Index> loadIndex(const std::string& path, uint64_t rootsHash, std::string* why,
+                                 const LoadOptions& options) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (why)
@@ -106,7 +156,8 @@ std::shared_ptr<Index> loadIndex(const std::string& path, uint64_t rootsHash, st
     }
     auto mapping = std::make_shared<Mapping>();
     mapping->size = static_cast<size_t>(st.st_size);
-    void* p = ::mmap(nullptr, mapping->size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    void* p =
+        ::mmap(nullptr, mapping->size, PROT_READ, MAP_PRIVATE | (options.populate ? MAP_POPULATE : 0), fd, 0);
     ::close(fd);
     if (p == MAP_FAILED) {
         if (why)
@@ -115,7 +166,12 @@ std::shared_ptr<Index> loadIndex(const std::string& path, uint64_t rootsHash, st
     }
     mapping->address = p;
     const char* data = static_cast<const char*>(p);
-    return Index::fromImage(mapping, data, mapping->size, rootsHash, why);
+    uint64_t headerHash = mapping->size >= sizeof(IndexHeader) ? headerHashOf(data) : 0;
+    bool checked = options.trustChecked && noteMatches(path, st, headerHash);
+    auto index = Index::fromImage(mapping, data, mapping->size, rootsHash, why, checked);
+    if (index && !checked)
+        writeNote(path, st, headerHash);
+    return index;
 }
 
 } // namespace kestrel::engine

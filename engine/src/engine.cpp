@@ -126,13 +126,13 @@ Engine::~Engine() {
         saveNow();
 }
 
-bool Engine::start(bool useSaved, bool save, bool backgroundScan) {
+bool Engine::start(bool useSaved, bool save, bool backgroundScan, const LoadOptions& load) {
     m_save = save;
     if (useSaved) {
         std::string why;
-        if (auto loaded = loadIndex(m_cacheFile, m_rootsHash, &why)) {
+        if (auto loaded = loadIndex(m_cacheFile, m_rootsHash, &why, load)) {
             m_loadedFromCache = true;
-            install(std::move(loaded), false);
+            install(std::move(loaded), false, true);
             if (backgroundScan)
                 m_backgroundScan = std::thread([this] { rescan(); });
             return true;
@@ -156,7 +156,7 @@ bool Engine::rescan() {
     return true;
 }
 
-void Engine::install(std::shared_ptr<Index> next, bool report) {
+void Engine::install(std::shared_ptr<Index> next, bool report, bool fromDisk) {
     std::lock_guard installing(m_installMutex);
     std::shared_ptr<Index> current = std::const_pointer_cast<Index>(snapshot());
     std::vector<Change> changes;
@@ -168,7 +168,7 @@ void Engine::install(std::shared_ptr<Index> next, bool report) {
     {
         std::lock_guard lock(m_snapshotMutex);
         m_snapshot = std::move(next);
-        m_unsaved = true;
+        m_unsaved = !fromDisk;
     }
     if (report && !changes.empty())
         queueChanges(std::move(changes));

@@ -42,7 +42,7 @@ public:
     // Makes the index searchable: the saved one when useSaved and valid (then a fresh scan follows in
     // the background unless backgroundScan is false), else a scan now. Saves after full scans when
     // save. Returns false only when there is no index at all afterwards.
-    bool start(bool useSaved, bool save, bool backgroundScan = true);
+    bool start(bool useSaved, bool save, bool backgroundScan = true, const LoadOptions& load = {});
 
     std::shared_ptr<const Index> snapshot() const;
 
@@ -68,7 +68,8 @@ public:
     bool loadedFromCache() const { return m_loadedFromCache; }
 
 private:
-    void install(std::shared_ptr<Index> next, bool report);
+    // Makes next the current snapshot. fromDisk: it is the saved index itself (nothing to save).
+    void install(std::shared_ptr<Index> next, bool report, bool fromDisk = false);
     void queueChanges(std::vector<Change> changes);
     void dispatch();
 

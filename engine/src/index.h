@@ -52,10 +52,11 @@ struct IndexLayout {
 // A read-only snapshot over an image it owns (heap or mapped file). Thread-safe for readers.
 class Index {
 public:
-    // Takes an image and checks it fully; returns null (and a reason) when it is not a sound index
-    // for rootsHash. The check is linear in the entry count.
+    // Takes an image and checks it; returns null (and a reason) when it is not a sound index for
+    // rootsHash. The full check (content hash and structure, linear in the size) is skipped only with
+    // checkedBefore, for an image known to have passed it unchanged since.
     static std::shared_ptr<Index> fromImage(std::shared_ptr<const void> owner, const char* data, size_t size,
-                                            uint64_t rootsHash, std::string* why);
+                                            uint64_t rootsHash, std::string* why, bool checkedBefore = false);
 
     uint32_t count() const { return m_count; }
     uint32_t parent(uint32_t i) const { return m_parent[i]; }

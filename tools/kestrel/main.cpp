@@ -109,7 +109,12 @@ int main(int argc, char** argv) {
 
     auto roots = kestrel::engine::configuredRoots();
     Engine engine(roots, kestrel::engine::cacheFileFor(roots));
-    if (!engine.start(!rescan, true, false)) {
+    // One search touches little of the index: map it lazily, and skip the full check of a file that
+    // passed it unchanged since.
+    kestrel::engine::LoadOptions load;
+    load.populate = false;
+    load.trustChecked = true;
+    if (!engine.start(!rescan, true, false, load)) {
         std::fprintf(stderr, "kestrel: nothing could be indexed\n");
         return 2;
     }
