@@ -209,12 +209,8 @@ bool TRegConfig::WriteString(const QString& subKey, const QString& name, const Q
 TLanguage::TLanguage(uint32_t root, const QString& libraryName, const QString& keyPath) {
     if (LoadLibrary(libraryName)) {
         m_initLanguages(root, keyPath.toUtf8().constData());
-        ReadLanguageList();
     }
-    if (m_languageList.isEmpty()) {
-        m_languageList = QStringList{QString::fromLatin1(kBaseLanguageLine)};
-        m_currentCode = QString::fromLatin1(kBaseLanguageCode);
-    }
+    ReadLanguageList();
 }
 
 TLanguage::~TLanguage() {
@@ -267,6 +263,20 @@ bool TLanguage::LoadLibrary(const QString& libraryName) {
 }
 
 void TLanguage::ReadLanguageList() {
+    ReadLibraryLanguages();
+    // Without the library, or without its language files, the program's own English texts answer.
+    if (m_languageList.isEmpty() || m_currentCode.isEmpty()) {
+        m_languageList = QStringList{QString::fromLatin1(kBaseLanguageLine)};
+        m_currentCode = QString::fromLatin1(kBaseLanguageCode);
+    }
+}
+
+void TLanguage::ReadLibraryLanguages() {
+    m_languageList.clear();
+    m_currentCode.clear();
+    if (m_loadLanguages == nullptr) {
+        return;
+    }
     std::string list(4096, '\0');
     std::string code(64, '\0');
     // The sizes come back when a buffer was too small; the list can only change between the calls
@@ -338,11 +348,9 @@ bool TLanguage::SetLanguage(uint32_t root, const QString& keyPath, const QString
     if (!config.WriteString(QString(), QStringLiteral("Language"), code)) {
         return false;
     }
-    if (m_library == nullptr) {
-        m_currentCode = code;
-        return true;
+    if (m_initLanguages != nullptr) {
+        m_initLanguages(root, keyPath.toUtf8().constData());
     }
-    m_initLanguages(root, keyPath.toUtf8().constData());
     ReadLanguageList();
     return m_currentCode == code;
 }

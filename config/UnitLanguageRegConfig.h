@@ -107,6 +107,7 @@ private:
 
     bool LoadLibrary(const QString& libraryName);
     void ReadLanguageList();
+    void ReadLibraryLanguages();
 
     void* m_library = nullptr;
     InitLanguagesFn m_initLanguages = nullptr;

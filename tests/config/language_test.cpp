@@ -74,6 +74,19 @@ TEST_F(LanguageTest, WithoutTheLibraryTheEnglishTextsAnswer) {
               QStringLiteral("en"));
 }
 
+TEST_F(LanguageTest, ALibraryWithoutLanguageFilesLeavesTheEnglishTexts) {
+    const std::string library = kestrel::testing::CopyLanguageLibrary(m_folder / "lib");
+    kestrel::testing::StderrCapture errors;
+    TLanguage language(kHkeyCurrentUser, QString::fromStdString(library), kKey);
+    EXPECT_TRUE(language.LibraryLoaded());
+    EXPECT_NE(errors.Text().find("no language files"), std::string::npos);
+    EXPECT_EQ(language.GetText(QStringLiteral("3702008"), QStringLiteral("3")).toStdString(),
+              WithArgument(std::string(DefaultTextOf("3702008")), "3"));
+    EXPECT_TRUE(language.SetLanguage(kHkeyCurrentUser, kKey, QStringLiteral("English")));
+    EXPECT_EQ(language.LanguageList(), QStringList{QStringLiteral("en=English")});
+    EXPECT_EQ(language.CurrentCode(), QStringLiteral("en"));
+}
+
 TEST_F(LanguageTest, TheLocaleChoosesWhenNoLanguageIsStored) {
     for (const char* locale : {"zh_CN.UTF-8", "fr_FR.UTF-8"}) {
         const ScopedEnv lang("LANG", locale);
