@@ -25,25 +25,18 @@ constexpr char kBaseLanguageLine[] = "en=English";
 constexpr char kBaseLanguageCode[] = "en";
 constexpr size_t kTextBuffer = 512;
 
+// The parts of a key path, "\\" or "/" separated.
 QStringList KeyParts(const QString& keyPath) {
-    QStringList parts = QString(keyPath)
-                            .replace(QLatin1Char('\\'), QLatin1Char('/'))
-                            .split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    return parts;
+    return QString(keyPath)
+        .replace(QLatin1Char('\\'), QLatin1Char('/'))
+        .split(QLatin1Char('/'), Qt::SkipEmptyParts);
 }
 
-// An integer of a REG_DWORD's range from a stored value, or nothing.
+// A stored 32-bit number (signed or unsigned), or nothing for any other kind of value.
 std::optional<long long> StoredInteger(const QVariant& value) {
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        break;
-    case QMetaType::QString:
-    case QMetaType::QByteArray:
-        break;
-    default:
+    const int type = value.typeId();
+    if (type != QMetaType::QString && type != QMetaType::QByteArray && type != QMetaType::Int &&
+        type != QMetaType::UInt && type != QMetaType::LongLong && type != QMetaType::ULongLong) {
         return std::nullopt;
     }
     bool ok = false;

@@ -7,7 +7,7 @@
 namespace kestrel::config {
 namespace {
 
-// Characters that make the Desktop Entry specification's Exec ask for a quoted argument.
+// Characters that a desktop entry's Exec line allows only inside a quoted argument.
 constexpr char kReservedInExec[] = " \t\n\"'\\><~|&;$*?#()`";
 
 // Escapes a desktop entry value: backslash and the control characters the format can carry.
