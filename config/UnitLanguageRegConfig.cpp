@@ -25,7 +25,7 @@ constexpr char kBaseLanguageLine[] = "en=English";
 constexpr char kBaseLanguageCode[] = "en";
 constexpr size_t kTextBuffer = 512;
 
-// The parts of a key path, "\\" or "/" separated.
+// The parts of a key path, separated by "\" or "/".
 QStringList KeyParts(const QString& keyPath) {
     return QString(keyPath)
         .replace(QLatin1Char('\\'), QLatin1Char('/'))
