@@ -124,7 +124,20 @@ bool saveIndex(const Index& index, const std::string& path, std::string* why) {
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return fail("cannot write " + temporary);
-    bool ok = writeAll(fd, index.image(), index.imageSize()) && ::fdatasync(fd) == 0;
+    // The hashes go into the header of the file only; the image in memory stays as it is.
+    char header[sizeof(IndexHeader)];
+    {
+        std::string copy(index.image(), sizeof header);
+        IndexHeader h;
+        std::memcpy(&h, copy.data(), sizeof h);
+        h.payloadHash = hashBytes(index.image() + sizeof h, index.imageSize() - sizeof h);
+        h.headerHash = 0;
+        h.headerHash = hashBytes(&h, sizeof h);
+        std::memcpy(header, &h, sizeof h);
+    }
+    bool ok = writeAll(fd, header, sizeof header) &&
+              writeAll(fd, index.image() + sizeof header, index.imageSize() - sizeof header) &&
+              ::fdatasync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
         int saved = errno;
@@ -135,7 +148,7 @@ bool saveIndex(const Index& index, const std::string& path, std::string* why) {
     // The image was checked when it was made; note that for the file it now is.
     struct stat st;
     if (::stat(path.c_str(), &st) == 0)
-        writeNote(path, st, headerHashOf(index.image()));
+        writeNote(path, st, headerHashOf(header));
     return true;
 }
 

@@ -15,35 +15,14 @@ namespace {
 constexpr size_t kDeliveryBatch = 256;
 constexpr size_t kMaxQueuedChanges = 1 << 16;
 
-// One past the last entry of every subtree, in one pass.
-std::vector<uint32_t> subtreeEnds(const Index& index) {
-    const uint32_t n = index.count();
-    std::vector<uint32_t> end(n, 0);
-    std::vector<uint32_t> open;
-    for (uint32_t e = 0; e < n; ++e) {
-        uint32_t p = index.parent(e);
-        while (!open.empty() && open.back() != p) {
-            end[open.back()] = e;
-            open.pop_back();
-        }
-        if (index.isFolder(e))
-            open.push_back(e);
-        else
-            end[e] = e + 1;
-    }
-    for (uint32_t f : open)
-        end[f] = n;
-    return end;
-}
-
 } // namespace
 
 std::vector<Change> carryIds(const Index& old, Index& next, uint32_t& nextId) {
     std::vector<Change> changes;
     const uint32_t n = next.count();
     next.ids.assign(n, 0);
-    std::vector<uint32_t> oldEnd = subtreeEnds(old);
-    std::vector<uint32_t> newEnd = subtreeEnds(next);
+    const std::vector<uint32_t>& oldEnd = old.subtreeEnds();
+    const std::vector<uint32_t>& newEnd = next.subtreeEnds();
 
     auto created = [&](uint32_t e) {
         for (uint32_t i = e; i < newEnd[e]; ++i)

@@ -116,22 +116,7 @@ std::shared_ptr<Index> Index::fromImage(std::shared_ptr<const void> owner, const
 
     auto index = std::shared_ptr<Index>(new Index());
     Index& x = *index;
-    x.m_owner = std::move(owner);
-    x.m_data = data;
-    x.m_sizeBytes = size;
-    x.m_count = h.count;
-    x.m_displayCount = h.displayCount;
-    x.m_parent = reinterpret_cast<const uint32_t*>(data + l.parent);
-    x.m_keyOffset = reinterpret_cast<const uint32_t*>(data + l.keyOffset);
-    x.m_size = reinterpret_cast<const int64_t*>(data + l.size);
-    x.m_mtime = reinterpret_cast<const int64_t*>(data + l.mtime);
-    x.m_flags = reinterpret_cast<const uint8_t*>(data + l.flags);
-    x.m_displayIds = reinterpret_cast<const uint32_t*>(data + l.displayIds);
-    x.m_displayOffset = reinterpret_cast<const uint32_t*>(data + l.displayOffset);
-    x.m_keys = data + l.keys;
-    x.m_keysLength = h.keysLength;
-    x.m_display = data + l.display;
-
+    x.attach(std::move(owner), data, size);
     if (checkedBefore)
         return index;
     // The structure must be sound even when the content hash happens to match: every offset in
@@ -165,6 +150,84 @@ std::shared_ptr<Index> Index::fromImage(std::shared_ptr<const void> owner, const
     return index;
 }
 
+void Index::attach(std::shared_ptr<const void> owner, const char* data, size_t size) {
+    IndexHeader h;
+    std::memcpy(&h, data, sizeof h);
+    IndexLayout l = IndexLayout::of(h.count, h.displayCount, h.keysLength, h.displayLength);
+    m_owner = std::move(owner);
+    m_data = data;
+    m_sizeBytes = size;
+    m_count = h.count;
+    m_displayCount = h.displayCount;
+    m_parent = reinterpret_cast<const uint32_t*>(data + l.parent);
+    m_keyOffset = reinterpret_cast<const uint32_t*>(data + l.keyOffset);
+    m_size = reinterpret_cast<const int64_t*>(data + l.size);
+    m_mtime = reinterpret_cast<const int64_t*>(data + l.mtime);
+    m_flags = reinterpret_cast<const uint8_t*>(data + l.flags);
+    m_displayIds = reinterpret_cast<const uint32_t*>(data + l.displayIds);
+    m_displayOffset = reinterpret_cast<const uint32_t*>(data + l.displayOffset);
+    m_keys = data + l.keys;
+    m_keysLength = h.keysLength;
+    m_display = data + l.display;
+}
+
+const std::vector<uint32_t>& Index::subtreeEnds() const {
+    std::call_once(m_endsOnce, [this] {
+        m_ends.assign(m_count, 0);
+        std::vector<uint32_t> open;
+        for (uint32_t e = 0; e < m_count; ++e) {
+            uint32_t p = m_parent[e];
+            while (!open.empty() && open.back() != p) {
+                m_ends[open.back()] = e;
+                open.pop_back();
+            }
+            if (isFolder(e))
+                open.push_back(e);
+            else
+                m_ends[e] = e + 1;
+        }
+        for (uint32_t f : open)
+            m_ends[f] = m_count;
+    });
+    return m_ends;
+}
+
+uint32_t Index::find(std::string_view path) const {
+    const auto& end = subtreeEnds();
+    for (uint32_t r = 0; r < m_count; r = end[r]) {
+        std::string_view root = name(r);
+        if (path == root)
+            return r;
+        std::string_view rest;
+        if (root == "/" && path.size() > 1 && path[0] == '/')
+            rest = path.substr(1);
+        else if (path.size() > root.size() + 1 && path.substr(0, root.size()) == root &&
+                 path[root.size()] == '/')
+            rest = path.substr(root.size() + 1);
+        else
+            continue;
+        uint32_t at = r;
+        while (!rest.empty()) {
+            size_t slash = rest.find('/');
+            std::string_view part = rest.substr(0, slash);
+            uint32_t next = kNoParent;
+            for (uint32_t c = at + 1; c < end[at]; c = end[c]) {
+                if (name(c) == part) {
+                    next = c;
+                    break;
+                }
+            }
+            if (next == kNoParent)
+                break;
+            at = next;
+            rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+            if (rest.empty())
+                return at;
+        }
+    }
+    return kNoParent;
+}
+
 std::string_view Index::name(uint32_t i) const {
     if (!(m_flags[i] & kDisplayName))
         return key(i);
@@ -185,20 +248,6 @@ std::string Index::path(uint32_t i) const {
         out += name(*it);
     }
     return out;
-}
-
-uint32_t Index::subtreeEnd(uint32_t i) const {
-    // Depth-first order: the subtree ends at the first later entry whose parent chain leaves i.
-    uint32_t e = i + 1;
-    while (e < m_count) {
-        uint32_t p = m_parent[e];
-        while (p != kNoParent && p > i)
-            p = m_parent[p];
-        if (p != i)
-            break;
-        ++e;
-    }
-    return e;
 }
 
 void IndexBuilder::reserve(size_t entries, size_t nameBytes) {
@@ -228,6 +277,24 @@ uint32_t IndexBuilder::add(uint32_t parent, std::string_view name, uint8_t flags
     }
     m_keys += '\0';
     m_keyOffset.push_back(static_cast<uint32_t>(m_keys.size()));
+    m_size.push_back(size);
+    m_mtime.push_back(mtime);
+    m_flags.push_back(flags);
+    return pos;
+}
+
+uint32_t IndexBuilder::addCopy(const Index& from, uint32_t e, uint32_t parent, int64_t size, int64_t mtime) {
+    auto pos = static_cast<uint32_t>(m_parent.size());
+    uint8_t flags = from.flags(e);
+    m_parent.push_back(parent);
+    m_keys.append(from.key(e));
+    m_keys += '\0';
+    m_keyOffset.push_back(static_cast<uint32_t>(m_keys.size()));
+    if (flags & kDisplayName) {
+        m_displayIds.push_back(pos);
+        m_display.append(from.name(e));
+        m_displayOffset.push_back(static_cast<uint32_t>(m_display.size()));
+    }
     m_size.push_back(size);
     m_mtime.push_back(mtime);
     m_flags.push_back(flags);
@@ -274,12 +341,12 @@ std::shared_ptr<Index> IndexBuilder::finish() {
     h.keysLength = m_keys.size();
     h.displayLength = m_display.size();
     h.rootsHash = m_rootsHash;
-    h.payloadHash = hashBytes(d + sizeof(IndexHeader), l.total - sizeof(IndexHeader));
-    h.headerHash = hashBytes(&h, sizeof h);
     std::memcpy(d, &h, sizeof h);
 
-    std::string why;
-    auto index = Index::fromImage(buffer, d, l.total, m_rootsHash, &why);
+    // Made here from sound parts: no check needed, and the hashes wait until the image is saved.
+    auto index = std::shared_ptr<Index>(new Index());
+    index->attach(std::move(buffer), d, l.total);
+    index->ids = std::move(ids);
     return index;
 }
 

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,18 +78,33 @@ public:
     const uint32_t* keyOffsets() const { return m_keyOffset; }
     // The full path of entry i as bytes (folder names joined by "/").
     std::string path(uint32_t i) const;
-    // One past the last entry of the subtree of i.
-    uint32_t subtreeEnd(uint32_t i) const;
 
+    // The image; its header's hashes are filled in only in a saved or loaded image.
     const char* image() const { return m_data; }
     size_t imageSize() const { return m_sizeBytes; }
+
+    // One past the last entry of every subtree (made once, on first use).
+    const std::vector<uint32_t>& subtreeEnds() const;
+    // The children of folder f, in name order.
+    template <typename F> void forEachChild(uint32_t f, F&& f2) const {
+        const auto& end = subtreeEnds();
+        for (uint32_t c = f + 1; c < end[f]; c = end[c])
+            f2(c);
+    }
+    // The entry with this full path, or kNoParent.
+    uint32_t find(std::string_view path) const;
 
     // The stable record id of each entry; empty means the position is the id.
     std::vector<uint32_t> ids;
     uint32_t id(uint32_t i) const { return ids.empty() ? i : ids[i]; }
 
 private:
+    friend class IndexBuilder;
+    void attach(std::shared_ptr<const void> owner, const char* data, size_t size);
+
     std::shared_ptr<const void> m_owner;
+    mutable std::once_flag m_endsOnce;
+    mutable std::vector<uint32_t> m_ends;
     const char* m_data = nullptr;
     size_t m_sizeBytes = 0;
     uint32_t m_count = 0;
@@ -112,6 +128,10 @@ public:
     void reserve(size_t entries, size_t nameBytes);
     // Appends an entry and returns its position. parent is kNoParent for a root (name = full path).
     uint32_t add(uint32_t parent, std::string_view name, uint8_t flags, int64_t size, int64_t mtime);
+    // Appends a copy of entry e of another index (its key is not folded again).
+    uint32_t addCopy(const Index& from, uint32_t e, uint32_t parent, int64_t size, int64_t mtime);
+    // Record ids for the entries, in order; when used, one per entry before finish().
+    std::vector<uint32_t> ids;
     uint32_t count() const { return static_cast<uint32_t>(m_parent.size()); }
     std::shared_ptr<Index> finish();
 
