@@ -159,6 +159,7 @@ void Index::attach(std::shared_ptr<const void> owner, const char* data, size_t s
     m_sizeBytes = size;
     m_count = h.count;
     m_displayCount = h.displayCount;
+    m_rootsHash = h.rootsHash;
     m_parent = reinterpret_cast<const uint32_t*>(data + l.parent);
     m_keyOffset = reinterpret_cast<const uint32_t*>(data + l.keyOffset);
     m_size = reinterpret_cast<const int64_t*>(data + l.size);

@@ -60,6 +60,7 @@ public:
                                             uint64_t rootsHash, std::string* why, bool checkedBefore = false);
 
     uint32_t count() const { return m_count; }
+    uint64_t rootsHash() const { return m_rootsHash; }
     uint32_t parent(uint32_t i) const { return m_parent[i]; }
     uint8_t flags(uint32_t i) const { return m_flags[i]; }
     bool isFolder(uint32_t i) const { return m_flags[i] & (kFolder | kRoot); }
@@ -109,6 +110,7 @@ private:
     size_t m_sizeBytes = 0;
     uint32_t m_count = 0;
     uint32_t m_displayCount = 0;
+    uint64_t m_rootsHash = 0;
     const uint32_t* m_parent = nullptr;
     const uint32_t* m_keyOffset = nullptr;
     const int64_t* m_size = nullptr;

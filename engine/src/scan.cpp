@@ -151,6 +151,8 @@ private:
     void readFolder(unsigned me, const Task& task, std::vector<Task>& found) {
         ScanStats& stats = m_stats[me];
         ++stats.folders;
+        if (m_options.beforeRead)
+            m_options.beforeRead(task.path);
         int fd = openDirectory(task.path);
         if (fd < 0) {
             ++stats.unreadable;
@@ -239,6 +241,61 @@ private:
 };
 
 } // namespace
+
+bool readFolder(const std::string& path, const std::function<bool(std::string_view)>& wantStat,
+                std::vector<FolderEntry>& entries, int64_t& folderMtime) {
+    entries.clear();
+    int fd = openDirectory(path);
+    if (fd < 0)
+        return false;
+    struct statx own;
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, kStatxMask, &own) != 0) {
+        ::close(fd);
+        return false;
+    }
+    folderMtime = fileTimeTicks(own.stx_mtime.tv_sec, own.stx_mtime.tv_nsec);
+    MountTag mount = mountOf(own);
+    alignas(8) char buffer[32768];
+    bool ok = true;
+    for (;;) {
+        long n = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (long at = 0; at < n;) {
+            auto* d = reinterpret_cast<LinuxDirent64*>(buffer + at);
+            at += d->d_reclen;
+            const char* name = d->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            FolderEntry e;
+            e.name = name;
+            bool isDir = d->d_type == DT_DIR;
+            if (d->d_type == DT_LNK)
+                e.flags |= kSymlink;
+            struct statx st;
+            if ((wantStat(e.name) || d->d_type == DT_UNKNOWN) &&
+                ::statx(fd, name, kStatxFlags, kStatxMask, &st) == 0) {
+                isDir = S_ISDIR(st.stx_mode);
+                e.flags = S_ISLNK(st.stx_mode) ? kSymlink : 0;
+                e.size = isDir ? 0 : static_cast<int64_t>(st.stx_size);
+                e.mtime = fileTimeTicks(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
+                e.stated = true;
+                e.enter = isDir && mountOf(st) == mount;
+            }
+            if (isDir)
+                e.flags |= kFolder;
+            entries.push_back(std::move(e));
+        }
+    }
+    ::close(fd);
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    return ok;
+}
 
 std::shared_ptr<Index> scanRoots(const std::vector<std::string>& roots, uint64_t rootsHash,
                                  const ScanOptions& options, ScanStats* stats) {

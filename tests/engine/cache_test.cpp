@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <random>
+#include <set>
+#include <unistd.h>
 
 namespace kestrel::engine {
 namespace {
@@ -53,8 +56,11 @@ TEST_F(CacheTest, SavedIndexLoadsBackTheSame) {
         ASSERT_EQ(loaded->mtime(i), index->mtime(i));
         ASSERT_EQ(loaded->flags(i), index->flags(i));
     }
-    // No temporary file is left beside it.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cacheDir.path("kestrelfind")), {}), 1);
+    // No temporary file is left beside it, only the note that it was checked.
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(cacheDir.path("kestrelfind")))
+        names.insert(entry.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"index.kfi", "index.kfi.checked"}));
 }
 
 TEST_F(CacheTest, UnsoundFilesAreRejected) {
@@ -84,6 +90,27 @@ TEST_F(CacheTest, UnsoundFilesAreRejected) {
         writeFile(file, d.bytes);
         EXPECT_FALSE(loadIndex(file, 42, &why)) << d.what;
     }
+}
+
+TEST_F(CacheTest, TheCheckedNoteOnlyCoversTheUnchangedFile) {
+    LoadOptions trusting;
+    trusting.trustChecked = true;
+    trusting.populate = false;
+    std::string why;
+    ASSERT_TRUE(loadIndex(file, 42, &why, trusting)) << why;
+    // A change in place, even of one byte, gives the file a new change time: it is checked again.
+    {
+        int fd = ::open(file.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        char byte = 'Z';
+        ASSERT_EQ(::pwrite(fd, &byte, 1, static_cast<off_t>(index->imageSize() - 20)), 1);
+        ::close(fd);
+    }
+    EXPECT_FALSE(loadIndex(file, 42, &why, trusting));
+    EXPECT_EQ(why, "damaged content");
+    // A note that does not fit the file is no reason to trust it either.
+    writeFile(file + ".checked", "garbage");
+    EXPECT_FALSE(loadIndex(file, 42, &why, trusting));
 }
 
 TEST_F(CacheTest, RandomDamageNeverCrashesTheLoader) {
