@@ -1,5 +1,6 @@
 // The records the search core shares with the windows (UnitHead): a category group, a registered
-// file type and a local disk (TDriveData, in drive_list.h, is Qt-free for the command-line tool).
+// file type and a local disk (TDriveData, in drive_list.h, is Qt-free for the command-line tool). The
+// shared lists, flags and sort state are in shared_state.h.
 #pragma once
 
 #include <QString>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "drive_list.h"
+#include "shared_state.h"
 
 namespace kestrel::core {
 
