@@ -345,7 +345,8 @@ void Engine::watchIndex() {
     if (!watcher || !index)
         return;
     // Watch first, then compare the folder's time with the index: whatever changed before the watch
-    // was placed shows in the time, whatever changes after it arrives as an event.
+    // was placed shows in the time, whatever changes after it arrives as an event. A filesystem mark
+    // was placed before this runs, so only the comparison is left to do.
     for (uint32_t e = 0; e < index->count() && !m_shutdown; ++e) {
         if (!index->isFolder(e))
             continue;
@@ -383,7 +384,9 @@ void Engine::startListener(KfFileChangeCallback callback, void* context) {
             markDirty(folder, name, listing);
         };
         sink.overflow = [this] { requestFullScan(); };
-        m_watcher = std::make_shared<Watcher>(std::move(sink), inotifyBudget());
+        m_watcher = makeWatcher(std::move(sink), m_roots);
+        if (!m_watcher)
+            return;
         watcher = m_watcher;
     }
     ensureUpdater();

@@ -1,16 +1,21 @@
 #include "watch.h"
 
+#include "watch_loop.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
+#include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace kestrel::engine {
 
@@ -60,6 +65,38 @@ size_t watchesInUse() {
     return used;
 }
 
+class InotifyWatcher : public Watcher {
+public:
+    InotifyWatcher(Sink sink, size_t budget) : m_sink(std::move(sink)), m_budget(budget) {
+        m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    }
+    ~InotifyWatcher() override {
+        stop();
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool ok() const { return m_fd >= 0; }
+    bool watch(const std::string& folder) override;
+    void start(std::function<void()> first) override;
+    void stop() override;
+    size_t watchCount() const override;
+    std::set<std::string> unwatched() const override;
+    bool wholeFilesystems() const override { return false; }
+
+private:
+    void handle(const char* buffer, size_t length);
+
+    Sink m_sink;
+    size_t m_budget;
+    int m_fd = -1;
+    Stopper m_stopper;
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    std::unordered_map<int, std::string> m_paths;
+    std::set<std::string> m_unwatched;
+    bool m_toldBudget = false;
+};
+
 } // namespace
 
 size_t inotifyBudget() {
@@ -71,20 +108,7 @@ size_t inotifyBudget() {
     return used >= max ? 0 : (max - used) / 2;
 }
 
-Watcher::Watcher(Sink sink, size_t budget) : m_sink(std::move(sink)), m_budget(budget) {
-    m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-}
-
-Watcher::~Watcher() {
-    stop();
-    if (m_fd >= 0)
-        ::close(m_fd);
-    if (m_wake >= 0)
-        ::close(m_wake);
-}
-
-bool Watcher::watch(const std::string& folder) {
+bool InotifyWatcher::watch(const std::string& folder) {
     std::lock_guard lock(m_mutex);
     if (m_fd < 0)
         return false;
@@ -124,58 +148,36 @@ bool Watcher::watch(const std::string& folder) {
     return true;
 }
 
-void Watcher::start(std::function<void()> first) {
+void InotifyWatcher::start(std::function<void()> first) {
     if (m_fd < 0 || m_thread.joinable())
         return;
     m_thread = std::thread([this, first = std::move(first)] {
         if (first)
             first();
-        run();
+        alignas(struct inotify_event) char buffer[64 * 1024];
+        readLoop(m_fd, m_stopper, buffer, sizeof buffer, [&](size_t n) { handle(buffer, n); });
     });
 }
 
-void Watcher::stop() {
+void InotifyWatcher::stop() {
     if (!m_thread.joinable())
         return;
-    uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(m_wake, &one, sizeof one);
+    m_stopper.ring();
     m_thread.join();
-    uint64_t drain;
-    n = ::read(m_wake, &drain, sizeof drain);
+    m_stopper.reset();
 }
 
-size_t Watcher::watchCount() const {
+size_t InotifyWatcher::watchCount() const {
     std::lock_guard lock(m_mutex);
     return m_paths.size();
 }
 
-std::set<std::string> Watcher::unwatched() const {
+std::set<std::string> InotifyWatcher::unwatched() const {
     std::lock_guard lock(m_mutex);
     return m_unwatched;
 }
 
-void Watcher::run() {
-    alignas(struct inotify_event) char buffer[64 * 1024];
-    pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake, POLLIN, 0}};
-    for (;;) {
-        int r = ::poll(fds, 2, -1);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0 || (fds[1].revents & POLLIN))
-            return;
-        // Drain everything that is there before sleeping again.
-        for (;;) {
-            ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            handle(buffer, static_cast<size_t>(n));
-        }
-    }
-}
-
-void Watcher::handle(const char* buffer, size_t length) {
+void InotifyWatcher::handle(const char* buffer, size_t length) {
     for (size_t at = 0; at < length;) {
         auto* ev = reinterpret_cast<const inotify_event*>(buffer + at);
         at += sizeof(inotify_event) + ev->len;
@@ -207,6 +209,26 @@ void Watcher::handle(const char* buffer, size_t length) {
         }
         m_sink.changed(folder, name, listing);
     }
+}
+
+} // namespace kestrel::engine
+
+namespace kestrel::engine {
+
+std::unique_ptr<Watcher> makeInotifyWatcher(Watcher::Sink sink, size_t budget) {
+    auto w = std::make_unique<InotifyWatcher>(std::move(sink), budget);
+    if (!w->ok())
+        return nullptr;
+    return w;
+}
+
+std::unique_ptr<Watcher> makeWatcher(Watcher::Sink sink, const std::vector<std::string>& roots) {
+    const char* choice = std::getenv("KESTRELFIND_LISTENER");
+    if (!choice || std::strcmp(choice, "inotify") != 0) {
+        if (auto w = makeFanotifyWatcher(sink, roots))
+            return w;
+    }
+    return makeInotifyWatcher(std::move(sink), inotifyBudget());
 }
 
 } // namespace kestrel::engine

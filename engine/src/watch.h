@@ -1,19 +1,19 @@
-// The change listener's eyes: inotify watches on the indexed folders, turned into "this folder's
-// entry NAME changed" notes for the engine. The reading runs on a thread of its own.
-//
-// Watches are a shared, limited resource of the user's session (file managers and editors need
-// them too), so at most a budget is used: half of the watches still free when the listener starts.
-// Folders beyond it are remembered as unwatched; the engine looks at their times now and then.
+// The change listener's eyes: notes of the form "this folder's entry NAME changed" for the engine,
+// read on a thread of their own. Two siblings with the same verbs:
+//  - fanotify marks whole filesystems (one mark for every folder, no limit), where the process may
+//    use it (it needs CAP_SYS_ADMIN);
+//  - inotify watches each indexed folder. Watches are a shared, limited resource of the user's
+//    session (file managers and editors need them too), so at most a budget is used: half of the
+//    watches still free when the listener starts. Folders beyond it are remembered as unwatched;
+//    the engine looks at their times now and then.
 #pragma once
 
-#include <atomic>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <unordered_map>
+#include <vector>
 
 namespace kestrel::engine {
 
@@ -27,38 +27,28 @@ public:
         std::function<void()> overflow;
     };
 
-    Watcher(Sink sink, size_t budget);
-    ~Watcher();
-    Watcher(const Watcher&) = delete;
-    Watcher& operator=(const Watcher&) = delete;
-
-    bool ok() const { return m_fd >= 0; }
+    virtual ~Watcher() = default;
     // Watches one folder (thread-safe). False when it is left unwatched (budget spent, or an error).
-    bool watch(const std::string& folder);
+    virtual bool watch(const std::string& folder) = 0;
     // Starts the reading thread, which first runs first() (events meanwhile wait in the queue).
-    void start(std::function<void()> first = {});
-    void stop();
-
-    size_t watchCount() const;
+    virtual void start(std::function<void()> first) = 0;
+    virtual void stop() = 0;
+    // Folders (inotify) or filesystems (fanotify) watched.
+    virtual size_t watchCount() const = 0;
     // The folders that could not be watched so far.
-    std::set<std::string> unwatched() const;
-
-private:
-    void run();
-    void handle(const char* buffer, size_t length);
-
-    Sink m_sink;
-    size_t m_budget;
-    int m_fd = -1;
-    int m_wake = -1;
-    std::thread m_thread;
-    mutable std::mutex m_mutex;
-    std::unordered_map<int, std::string> m_paths;
-    std::set<std::string> m_unwatched;
-    bool m_toldBudget = false;
+    virtual std::set<std::string> unwatched() const = 0;
+    // True when every folder is seen without a watch of its own.
+    virtual bool wholeFilesystems() const = 0;
 };
 
-// Half of the inotify watches this user has left, or limit when KESTRELFIND_WATCH_LIMIT sets one.
+// fanotify for the roots' filesystems when possible (not when KESTRELFIND_LISTENER=inotify), else
+// inotify with inotifyBudget(). Null when neither can be had.
+std::unique_ptr<Watcher> makeWatcher(Watcher::Sink sink, const std::vector<std::string>& roots);
+
+std::unique_ptr<Watcher> makeInotifyWatcher(Watcher::Sink sink, size_t budget);
+std::unique_ptr<Watcher> makeFanotifyWatcher(Watcher::Sink sink, const std::vector<std::string>& roots);
+
+// Half of the inotify watches this user has left, or the limit KESTRELFIND_WATCH_LIMIT sets.
 size_t inotifyBudget();
 
 } // namespace kestrel::engine

@@ -69,9 +69,12 @@ void onChange(void* context, const char16_t* const* path, int32_t kind) {
     seen->changes.emplace(bytesOf(*path), kind);
 }
 
-class LiveIndex : public ::testing::Test {
+// Run with each listener: fanotify where the process may use it (it falls back to inotify when it
+// may not), and inotify.
+class LiveIndex : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
+        ::setenv("KESTRELFIND_LISTENER", GetParam(), 1);
         ::setenv("KESTRELFIND_ROOTS", tree.root().c_str(), 1);
         ::setenv("XDG_CACHE_HOME", cache.root().c_str(), 1);
         tree.file("keep/keep.txt", 3);
@@ -84,7 +87,10 @@ protected:
         ASSERT_EQ(StartFileListensThread(&seen, onChange), KF_OK);
         keep = find(u"keep.txt").at(0);
     }
-    void TearDown() override { StopKestrelfind(nullptr); }
+    void TearDown() override {
+        StopKestrelfind(nullptr);
+        ::unsetenv("KESTRELFIND_LISTENER");
+    }
 
     TempTree tree;
     TempTree cache;
@@ -92,7 +98,7 @@ protected:
     TItemFileData* keep = nullptr;
 };
 
-TEST_F(LiveIndex, EveryKindOfChangeReachesTheIndexAndTheCallback) {
+TEST_P(LiveIndex, EveryKindOfChangeReachesTheIndexAndTheCallback) {
     // Created, in a watched folder and in a folder made just now.
     tree.file("docs/new.txt", 5);
     tree.file("fresh/inner/deep.txt", 7);
@@ -140,6 +146,8 @@ TEST_F(LiveIndex, EveryKindOfChangeReachesTheIndexAndTheCallback) {
     // The untouched item kept its record all along.
     EXPECT_EQ(find(u"keep.txt").at(0), keep);
 }
+
+INSTANTIATE_TEST_SUITE_P(Listeners, LiveIndex, ::testing::Values("fanotify", "inotify"));
 
 // Every path of a snapshot with its size and time, to compare a live index with a fresh scan.
 std::map<std::string, std::pair<int64_t, int64_t>> contents(const Index& index) {
@@ -202,10 +210,12 @@ TEST(LiveBudget, FoldersBeyondTheWatchBudgetAreStillFollowed) {
     for (int i = 0; i < 6; ++i)
         tree.file("f" + std::to_string(i) + "/old.txt");
     ::setenv("KESTRELFIND_WATCH_LIMIT", "3", 1);
+    ::setenv("KESTRELFIND_LISTENER", "inotify", 1);
     Engine engine({tree.root()}, cache.path("index.kfi"));
     ASSERT_TRUE(engine.start(false, false));
     engine.startListener(nullptr, nullptr);
     ::unsetenv("KESTRELFIND_WATCH_LIMIT");
+    ::unsetenv("KESTRELFIND_LISTENER");
     ASSERT_TRUE(waitFor([&] { return engine.watchedFolders() == 3; }));
     for (int i = 0; i < 6; ++i)
         tree.file("f" + std::to_string(i) + "/new" + std::to_string(i) + ".txt");
