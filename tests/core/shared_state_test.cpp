@@ -6,73 +6,45 @@
 namespace kestrel::core {
 namespace {
 
-TItemFileData record(const char16_t* folder, const char16_t* name) {
-    TItemFileData r{};
-    r.Folder = folder;
-    r.Name = name;
-    r.IconIndex = -1;
-    return r;
-}
-
-class SharedState : public ::testing::Test {
-protected:
-    void SetUp() override { InitSharedState(); }
-    void TearDown() override { FreeSharedState(); }
-};
-
-TEST_F(SharedState, ResultAtYieldsOnlyWholeRecordsInsideTheList) {
-    TItemFileData whole = record(u"/a/", u"one.txt");
-    TItemFileData noName = record(u"/a/", nullptr);
-    TItemFileData noFolder = record(nullptr, u"two.txt");
-    TItemFileData second = record(u"/b/", u"three.txt");
-    ResultList = {&whole, nullptr, &noName, &noFolder, &second};
-
+TEST(SharedState, ResultAtYieldsOnlyWholeRecordsInsideTheList) {
+    InitSharedState();
+    TItemFileData whole{u"/a/", u"one.txt", {}, 0, {}, 0, {}, -1};
+    TItemFileData noName{u"/a/", nullptr, {}, 0, {}, 0, {}, -1};
+    TItemFileData noFolder{nullptr, u"two.txt", {}, 0, {}, 0, {}, -1};
+    ResultList = {&whole, nullptr, &noName, &noFolder, &whole};
     EXPECT_EQ(ResultAt(0), &whole);
-    EXPECT_EQ(ResultAt(4), &second);
-    EXPECT_EQ(ResultAt(1), nullptr);
-    EXPECT_EQ(ResultAt(2), nullptr);
-    EXPECT_EQ(ResultAt(3), nullptr);
-    EXPECT_EQ(ResultAt(5), nullptr); // equal to the count
-    EXPECT_EQ(ResultAt(-1), nullptr);
-    EXPECT_EQ(ResultAt(INT32_MAX), nullptr);
-    EXPECT_EQ(ResultAt(INT32_MIN), nullptr);
-
+    EXPECT_EQ(ResultAt(4), &whole);
+    for (int32_t i : {1, 2, 3, 5, -1, INT32_MAX, INT32_MIN})
+        EXPECT_EQ(ResultAt(i), nullptr) << i;
     // A list that shrank under a reader yields nothing where rows used to be.
     ResultList.resize(1);
-    EXPECT_EQ(ResultAt(0), &whole);
     EXPECT_EQ(ResultAt(4), nullptr);
+    FreeSharedState();
 }
 
-TEST_F(SharedState, ProcessStartResetsEverythingAndEndFreesOnlyTheLists) {
-    TItemFileData kept = record(u"/a/", u"kept.txt");
-    kept.IconIndex = 7;
-    ResultList = {&kept, &kept};
+TEST(SharedState, ProcessStartResetsEverythingAndEndFreesTheLists) {
+    TItemFileData kept{u"/a/", u"kept.txt", {}, 0, {}, 0, {}, 7};
+    ResultList = {&kept};
     DriveList.push_back(TDriveData{"/", {0, 0}});
     SortState = {true, 2};
     IndexReady = FilesChanged = RefreshInPlace = MatchPath = SearchRunning = true;
     StartMenuPattern = "/usr/share/applications/*|";
     ShortcutFilter = "word";
-
     InitSharedState();
-    EXPECT_TRUE(ResultList.empty());
-    EXPECT_TRUE(DriveList.empty());
+    EXPECT_TRUE(ResultList.empty() && DriveList.empty() && StartMenuPattern.empty() &&
+                ShortcutFilter.isEmpty());
     EXPECT_EQ(SortState.SortKey, -1);
     EXPECT_FALSE(SortState.SortDescending);
     EXPECT_FALSE(IndexReady || FilesChanged || RefreshInPlace || MatchPath || SearchRunning);
-    EXPECT_TRUE(StartMenuPattern.empty());
-    EXPECT_TRUE(ShortcutFilter.isEmpty());
 
     ResultList = {&kept};
     DriveList.push_back(TDriveData{"/home/", {0, 0}});
     StartMenuPattern = "x";
     ShortcutFilter = "y";
     FreeSharedState();
-    EXPECT_EQ(ResultList.capacity(), 0u);
-    EXPECT_EQ(DriveList.capacity(), 0u);
-    EXPECT_TRUE(StartMenuPattern.empty());
-    EXPECT_TRUE(ShortcutFilter.isEmpty());
-    // The records belong to the engine: the list let go of them untouched.
-    EXPECT_EQ(kept.IconIndex, 7);
+    EXPECT_EQ(ResultList.capacity() + DriveList.capacity(), 0u);
+    EXPECT_TRUE(StartMenuPattern.empty() && ShortcutFilter.isEmpty());
+    EXPECT_EQ(kept.IconIndex, 7); // the engine's records are left as they are
 }
 
 } // namespace

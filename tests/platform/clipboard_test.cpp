@@ -42,12 +42,8 @@ std::vector<std::string> decodedFileUris(const QByteArray& text, const QByteArra
     return out;
 }
 
-class Clipboard : public ::testing::Test {
-protected:
+TEST(Clipboard, FileManagersGetTheExactPathsBack) {
     kestrel::test::TempTree tree;
-};
-
-TEST_F(Clipboard, FileManagersGetTheExactPathsBack) {
     const std::vector<std::string> paths = {tree.file("plain.txt"), tree.file("with blank & hash#.txt"),
                                             tree.file("caf\xc3\xa9.txt"), tree.file("bad\xff name.txt")};
     ASSERT_TRUE(CopyFilesToClipboard(paths));
@@ -71,13 +67,13 @@ TEST_F(Clipboard, FileManagersGetTheExactPathsBack) {
     EXPECT_EQ(lines[2].toStdString(), paths[2]);
 }
 
-TEST_F(Clipboard, AnEmptyListLeavesTheClipboardAlone) {
+TEST(Clipboard, AnEmptyListLeavesTheClipboardAlone) {
     QGuiApplication::clipboard()->setText("kept");
     EXPECT_FALSE(CopyFilesToClipboard({}));
     EXPECT_EQ(readClipboard("UTF8_STRING"), "kept");
 }
 
-TEST_F(Clipboard, TheDataHoldsAllThreeFormatsInOrder) {
+TEST(Clipboard, TheDataHoldsAllThreeFormatsInOrder) {
     auto data = FileListMimeData({"/b/2.txt", "/a/1.txt"});
     EXPECT_EQ(data->data("text/uri-list"), "file:///b/2.txt\r\nfile:///a/1.txt\r\n");
     EXPECT_EQ(data->data("x-special/gnome-copied-files"), "copy\nfile:///b/2.txt\nfile:///a/1.txt");
