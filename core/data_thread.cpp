@@ -94,10 +94,17 @@ void StartSearch(const QString& query, int32_t mode, const QString& extraText, T
     SearchRunning = true;
     if (mode == kModeShortcuts)
         ShortcutFilter = extraText;
-    if (!g_receiver)
-        g_receiver = std::make_unique<QObject>();
-    g_threads.emplace(generation, std::make_unique<TSearchThread>(pattern, mode, extraText, list, statusBar,
-                                                                  generation, g_receiver.get()));
+    try {
+        if (!g_receiver)
+            g_receiver = std::make_unique<QObject>();
+        g_threads.emplace(generation,
+                          std::make_unique<TSearchThread>(pattern, mode, extraText, list, statusBar,
+                                                          generation, g_receiver.get()));
+    } catch (...) {
+        // No thread could be started (out of memory or threads): the search fails quietly and the
+        // window keeps what it shows.
+        SearchRunning = false;
+    }
 }
 
 void StopSearchThreads() {
