@@ -5,6 +5,9 @@
 //            every record
 //   latency  milliseconds per search through the same path as FindItemFile (records made and
 //            delivered), for each query given after ROOT
+//   live     milliseconds from a file's creation until a search finds it (1 000 creations), and the
+//            engine's CPU time over 10 s of an idle disk with the listener running
+//   catchup  seconds from start until 10 000 files made while the engine was stopped are searchable
 // Prints "key value" lines for bench/run.py. The engine's C++ interface is used so that no background
 // scan runs while measuring; FindItemFile adds only a pointer copy to Engine::find.
 #include "cache.h"
@@ -18,6 +21,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -43,6 +50,12 @@ long residentBytes() {
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+double cpuSeconds() {
+    struct rusage usage;
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void count(void* context, TItemFileData*) {
@@ -89,6 +102,9 @@ int main(int argc, char** argv) {
         size_t delivered = 0;
         engine.find(u"*", 0, true, 0, count, &delivered);
         long all = residentBytes();
+        malloc_trim(0);
+        long trimmed = residentBytes();
+        std::printf("rss_all_trimmed_per_entry %.1f\n", (trimmed - before) / n);
         std::printf("entries %.0f\nrss_loaded_per_entry %.1f\nrss_all_records_per_entry %.1f\nrecords %zu\n",
                     n, (loaded - before) / n, (all - before) / n, delivered);
         return 0;
@@ -110,6 +126,58 @@ int main(int argc, char** argv) {
             }
             std::printf("latency_ms %s %.3f %zu\n", argv[q], median(ms), delivered);
         }
+        return 0;
+    }
+    if (mode == "live") {
+        Engine engine(roots, file);
+        if (!engine.start(true, false, false))
+            return 1;
+        engine.startListener(nullptr, nullptr);
+        engine.waitUntilIdle(std::chrono::seconds(60));
+        std::string folder = roots[0] + "/live-bench";
+        ::mkdir(folder.c_str(), 0755);
+        std::vector<double> ms;
+        for (int i = 0; i < 1000; ++i) {
+            std::string name = "livebench" + std::to_string(i) + "x.tmp";
+            std::u16string pattern;
+            appendUtf16(name, pattern);
+            auto t = Clock::now();
+            std::fclose(std::fopen((folder + "/" + name).c_str(), "w"));
+            while (engine.match(*engine.snapshot(), pattern, 0, false).empty())
+                ::usleep(200);
+            ms.push_back(seconds(t) * 1000);
+        }
+        std::printf("create_to_found_median_ms %.2f\ncreate_to_found_max_ms %.2f\n", median(ms),
+                    *std::max_element(ms.begin(), ms.end()));
+        std::system(("rm -rf '" + folder + "'").c_str());
+        engine.waitUntilIdle(std::chrono::seconds(60));
+        ::sleep(1);
+        double before = cpuSeconds();
+        ::sleep(10);
+        std::printf("idle_cpu_ms_per_10s %.2f\n", (cpuSeconds() - before) * 1000);
+        return 0;
+    }
+    if (mode == "catchup") {
+        {
+            Engine engine(roots, file);
+            if (!engine.start(true, true, false))
+                return 1;
+        } // saved, stopped
+        std::string folder = roots[0] + "/catchup-bench";
+        for (int d = 0; d < 100; ++d) {
+            std::string sub = folder + "/d" + std::to_string(d);
+            std::system(("mkdir -p '" + sub + "'").c_str());
+            for (int f = 0; f < 100; ++f)
+                std::fclose(std::fopen((sub + "/catchup" + std::to_string(d * 100 + f) + ".txt").c_str(), "w"));
+        }
+        auto t = Clock::now();
+        Engine engine(roots, file);
+        engine.start(true, false, true);
+        double searchable = seconds(t);
+        while (engine.match(*engine.snapshot(), u"catchup*", 0, false).size() < 10000)
+            ::usleep(1000);
+        std::printf("catchup_searchable_s %.3f\ncatchup_10000_changes_s %.3f\n", searchable, seconds(t));
+        std::system(("rm -rf '" + folder + "'").c_str());
         return 0;
     }
     std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
