@@ -54,7 +54,9 @@ void adopt(Display* display) {
     g_ourDisplays.push_back(display);
 }
 
-void release(Display* display) { std::erase(g_ourDisplays, display); }
+void release(Display* display) {
+    std::erase(g_ourDisplays, display);
+}
 
 } // namespace
 
