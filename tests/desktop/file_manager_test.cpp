@@ -64,8 +64,8 @@ protected:
         QObject::connect(&manager, &FileManager::done,
                          [this](FileManager::Outcome o) { outcomes.push_back(o); });
         ASSERT_TRUE(tree.isValid());
-        // A real file whose name has a blank and a byte that is not UTF-8.
-        folder = QFile::encodeName(tree.path()).toStdString() + "/two words";
+        // A real file whose name, and its folder's, has a blank and a byte that is not UTF-8.
+        folder = QFile::encodeName(tree.path()).toStdString() + "/two words \xfe";
         path = folder + "/caf\xe9 \xff.txt";
         ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
         std::ofstream(path) << "x";
@@ -115,7 +115,7 @@ TEST_F(FileManagerTest, ShowItemsCarriesTheExactBytes) {
     EXPECT_EQ(call.method, "ShowItems");
     ASSERT_EQ(call.uris.size(), 1);
     EXPECT_EQ(bytesOfUri(call.uris[0]).toStdString(), path);
-    EXPECT_TRUE(call.uris[0].contains("two%20words/caf%E9%20%FF.txt")) << call.uris[0].toStdString();
+    EXPECT_TRUE(call.uris[0].contains("two%20words%20%FE/caf%E9%20%FF.txt")) << call.uris[0].toStdString();
     EXPECT_TRUE(catcher.opened.empty());
 }
 
