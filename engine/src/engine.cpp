@@ -210,15 +210,16 @@ void Engine::requestFullScan() {
     ensureUpdater();
 }
 
-void Engine::markDirty(const std::string& folder, std::string_view name, bool listing) {
+void Engine::markDirty(const std::string& folder, std::string_view name) {
     std::lock_guard lock(m_workMutex);
     auto now = Clock::now();
     if (m_dirty.empty())
         m_firstDirty = now;
     m_lastDirty = now;
     Dirty& d = m_dirty[folder];
-    // Names that came or went are found by reading the folder; only changed entries need a stat.
-    if (!listing && !name.empty() && !d.statAll) {
+    // Every named entry is stat'ed again, also one that just came: a listener may merge a creation
+    // with later writes into one note, after the folder was read with the entry still empty.
+    if (!name.empty() && !d.statAll) {
         d.names.emplace(name);
         if (d.names.size() > 4096) {
             d.statAll = true;
@@ -331,7 +332,7 @@ void Engine::checkUnwatched() {
     for (const auto& path : watcher->unwatched()) {
         uint32_t pos = index->find(path);
         if (pos != kNoParent && folderTime(path) != index->mtime(pos))
-            markDirty(path, {}, true);
+            markDirty(path, {});
     }
 }
 
@@ -353,7 +354,7 @@ void Engine::watchIndex() {
         std::string path = index->path(e);
         watcher->watch(path);
         if (folderTime(path) != index->mtime(e))
-            markDirty(path, {}, true);
+            markDirty(path, {});
     }
 }
 
@@ -380,9 +381,7 @@ void Engine::startListener(KfFileChangeCallback callback, void* context) {
         if (m_watcher)
             return;
         Watcher::Sink sink;
-        sink.changed = [this](const std::string& folder, std::string_view name, bool listing) {
-            markDirty(folder, name, listing);
-        };
+        sink.changed = [this](const std::string& folder, std::string_view name) { markDirty(folder, name); };
         sink.overflow = [this] { requestFullScan(); };
         m_watcher = makeWatcher(std::move(sink), m_roots);
         if (!m_watcher)

@@ -84,7 +84,7 @@ private:
     void ensureUpdater();
     void update();
     void applyDirty(std::map<std::string, Dirty> dirty);
-    void markDirty(const std::string& folder, std::string_view name, bool listing);
+    void markDirty(const std::string& folder, std::string_view name);
     void requestFullScan();
     void checkUnwatched();
     void watchIndex();

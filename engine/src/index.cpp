@@ -302,6 +302,38 @@ uint32_t IndexBuilder::addCopy(const Index& from, uint32_t e, uint32_t parent, i
     return pos;
 }
 
+void IndexBuilder::appendColumns(const Index& from, uint32_t begin, uint32_t end) {
+    const uint32_t base = static_cast<uint32_t>(m_size.size());
+    m_size.insert(m_size.end(), from.sizes() + begin, from.sizes() + end);
+    m_mtime.insert(m_mtime.end(), from.mtimes() + begin, from.mtimes() + end);
+    m_flags.insert(m_flags.end(), from.flagColumn() + begin, from.flagColumn() + end);
+    const uint32_t* offsets = from.keyOffsets();
+    const uint32_t keyBase = static_cast<uint32_t>(m_keys.size());
+    m_keys.append(from.keys() + offsets[begin], offsets[end] - offsets[begin]);
+    for (uint32_t i = begin; i < end; ++i)
+        m_keyOffset.push_back(keyBase + (offsets[i + 1] - offsets[begin]));
+    // Display names of the range: a contiguous run of the display list.
+    const uint32_t* shown = from.displayIds();
+    const uint32_t* first = std::lower_bound(shown, shown + from.displayCount(), begin);
+    const uint32_t* last = std::lower_bound(first, shown + from.displayCount(), end);
+    if (first != last) {
+        const uint32_t* doff = from.displayOffsets();
+        auto a = static_cast<size_t>(first - shown), b = static_cast<size_t>(last - shown);
+        const uint32_t displayBase = static_cast<uint32_t>(m_display.size());
+        m_display.append(from.displayBlob() + doff[a], doff[b] - doff[a]);
+        for (size_t d = a; d < b; ++d) {
+            m_displayIds.push_back(shown[d] - begin + base);
+            m_displayOffset.push_back(displayBase + (doff[d + 1] - doff[a]));
+        }
+    }
+    if (from.ids.empty()) {
+        for (uint32_t i = begin; i < end; ++i)
+            ids.push_back(i);
+    } else {
+        ids.insert(ids.end(), from.ids.begin() + begin, from.ids.begin() + end);
+    }
+}
+
 std::shared_ptr<Index> IndexBuilder::finish() {
     auto count = static_cast<uint32_t>(m_parent.size());
     // Folder sizes: children follow their parents, so one backward pass sums every subtree.

@@ -67,6 +67,14 @@ public:
     bool isRoot(uint32_t i) const { return m_flags[i] & kRoot; }
     int64_t size(uint32_t i) const { return m_size[i]; }
     int64_t mtime(uint32_t i) const { return m_mtime[i]; }
+    const int64_t* sizes() const { return m_size; }
+    const int64_t* mtimes() const { return m_mtime; }
+    const uint8_t* flagColumn() const { return m_flags; }
+    // The display names' entries and offsets.
+    const uint32_t* displayIds() const { return m_displayIds; }
+    const uint32_t* displayOffsets() const { return m_displayOffset; }
+    uint32_t displayCount() const { return m_displayCount; }
+    const char* displayBlob() const { return m_display; }
     // The key of entry i, without its NUL.
     std::string_view key(uint32_t i) const {
         return {m_keys + m_keyOffset[i], m_keyOffset[i + 1] - m_keyOffset[i] - 1};
@@ -132,12 +140,24 @@ public:
     uint32_t add(uint32_t parent, std::string_view name, uint8_t flags, int64_t size, int64_t mtime);
     // Appends a copy of entry e of another index (its key is not folded again).
     uint32_t addCopy(const Index& from, uint32_t e, uint32_t parent, int64_t size, int64_t mtime);
+    // Appends entries [begin, end) of another index unchanged but for their parents, which become
+    // newParent(old parent); their ids come along. Column-wise copies: a few ms per million entries.
+    template <typename NewParent>
+    void addRange(const Index& from, uint32_t begin, uint32_t end, NewParent newParent) {
+        if (begin >= end)
+            return;
+        for (uint32_t i = begin; i < end; ++i)
+            m_parent.push_back(newParent(from.parent(i)));
+        appendColumns(from, begin, end);
+    }
     // Record ids for the entries, in order; when used, one per entry before finish().
     std::vector<uint32_t> ids;
     uint32_t count() const { return static_cast<uint32_t>(m_parent.size()); }
     std::shared_ptr<Index> finish();
 
 private:
+    void appendColumns(const Index& from, uint32_t begin, uint32_t end);
+
     uint64_t m_rootsHash;
     std::vector<uint32_t> m_parent;
     std::vector<uint32_t> m_keyOffset{0};

@@ -2,6 +2,8 @@
 
 #include "kestrelfind.h"
 
+#include <algorithm>
+#include <climits>
 #include <unordered_map>
 
 namespace kestrel::engine {
@@ -26,12 +28,33 @@ public:
         const auto& end = m_old.subtreeEnds();
         m_builder.reserve(m_old.count() + 64, m_old.keysLength());
         m_builder.ids.reserve(m_old.count() + 64);
-        for (uint32_t r = 0; r < m_old.count(); r = end[r])
-            copy(r, kNoParent, m_old.mtime(r));
+        // Everything outside the outermost folders read again is copied column by column; only those
+        // folders' subtrees are walked entry by entry. Entries after such a subtree move by the
+        // difference in its size, which is all their parents need.
+        uint32_t cursor = 0;
+        for (const auto& [top, folder] : m_fresh) {
+            if (top < cursor)
+                continue; // inside a subtree walked already
+            m_builder.addRange(m_old, cursor, top, [this](uint32_t p) { return newPosition(p); });
+            uint32_t parent = newPosition(m_old.parent(top));
+            copy(top, parent, m_old.mtime(top));
+            cursor = end[top];
+            m_shifts.emplace_back(cursor, int64_t(m_builder.count()) - int64_t(cursor));
+        }
+        m_builder.addRange(m_old, cursor, m_old.count(), [this](uint32_t p) { return newPosition(p); });
         return m_builder.finish();
     }
 
 private:
+    // Where an old entry outside the walked subtrees lands: shifted by every walked subtree before it.
+    uint32_t newPosition(uint32_t p) const {
+        if (p == kNoParent)
+            return p;
+        auto it = std::upper_bound(m_shifts.begin(), m_shifts.end(), std::make_pair(p, INT64_MAX));
+        int64_t shift = it == m_shifts.begin() ? 0 : std::prev(it)->second;
+        return static_cast<uint32_t>(int64_t(p) + shift);
+    }
+
     // Old entry e and its subtree, with the fresh contents of the folders read again.
     void copy(uint32_t e, uint32_t parent, int64_t mtime) {
         auto it = m_old.isFolder(e) ? m_fresh.find(e) : m_fresh.end();
@@ -116,6 +139,7 @@ private:
     uint32_t& m_nextId;
     std::vector<Change>& m_changes;
     IndexBuilder m_builder;
+    std::vector<std::pair<uint32_t, int64_t>> m_shifts; // from this old position on, moved by this much
 };
 
 } // namespace

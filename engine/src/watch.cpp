@@ -198,16 +198,15 @@ void InotifyWatcher::handle(const char* buffer, size_t length) {
             folder = it->second;
         }
         std::string_view name = ev->len ? std::string_view(ev->name) : std::string_view();
-        bool listing = ev->mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO);
         if (name.empty()) {
             // The folder itself: its own time changed. Its removal or move is reported by its parent.
             if (ev->mask & IN_ATTRIB) {
                 std::string parent = parentOf(folder);
-                m_sink.changed(parent, std::string_view(folder).substr(folder.rfind('/') + 1), false);
+                m_sink.changed(parent, std::string_view(folder).substr(folder.rfind('/') + 1));
             }
             continue;
         }
-        m_sink.changed(folder, name, listing);
+        m_sink.changed(folder, name);
     }
 }
 

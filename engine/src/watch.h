@@ -20,9 +20,8 @@ namespace kestrel::engine {
 class Watcher {
 public:
     struct Sink {
-        // An entry of folder changed: listing true when names came or went, false when only an entry's
-        // size or time did. An empty name means the folder itself.
-        std::function<void(const std::string& folder, std::string_view name, bool listing)> changed;
+        // Entry name of folder came, went or changed (an empty name: something in the folder did).
+        std::function<void(const std::string& folder, std::string_view name)> changed;
         // Events were lost: everything must be looked at again.
         std::function<void()> overflow;
     };

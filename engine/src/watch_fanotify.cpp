@@ -92,38 +92,48 @@ public:
     bool wholeFilesystems() const override { return true; }
 
 private:
-    void handle(char* buffer, size_t length) {
-        auto* meta = reinterpret_cast<fanotify_event_metadata*>(buffer);
-        size_t left = length;
-        for (; FAN_EVENT_OK(meta, left); meta = FAN_EVENT_NEXT(meta, left)) {
-            if (meta->vers != FANOTIFY_METADATA_VERSION)
+    void handle(const char* buffer, size_t length) {
+        // Records follow each other without padding to their alignment: read them by copying.
+        for (size_t at = 0; at + sizeof(fanotify_event_metadata) <= length;) {
+            fanotify_event_metadata meta;
+            std::memcpy(&meta, buffer + at, sizeof meta);
+            if (meta.vers != FANOTIFY_METADATA_VERSION || meta.event_len < meta.metadata_len ||
+                meta.event_len > length - at)
                 return;
-            if (meta->mask & FAN_Q_OVERFLOW) {
+            const char* event = buffer + at;
+            at += meta.event_len;
+            if (meta.mask & FAN_Q_OVERFLOW) {
                 m_sink.overflow();
                 continue;
             }
-            if (meta->fd >= 0)
-                ::close(meta->fd);
-            if (meta->event_len <= meta->metadata_len)
+            if (meta.fd >= 0)
+                ::close(meta.fd);
+            size_t infoLength = meta.event_len - meta.metadata_len;
+            if (infoLength < sizeof(fanotify_event_info_fid) + sizeof(file_handle))
                 continue;
-            auto* info = reinterpret_cast<fanotify_event_info_fid*>(reinterpret_cast<char*>(meta) +
-                                                                    meta->metadata_len);
-            if (info->hdr.info_type != FAN_EVENT_INFO_TYPE_DFID_NAME)
+            fanotify_event_info_fid info;
+            std::memcpy(&info, event + meta.metadata_len, sizeof info);
+            if (info.hdr.info_type != FAN_EVENT_INFO_TYPE_DFID_NAME || info.hdr.len > infoLength)
                 continue;
-            auto* handle = reinterpret_cast<file_handle*>(info->handle);
-            const char* name = reinterpret_cast<const char*>(handle->f_handle + handle->handle_bytes);
+            const char* handleAt = event + meta.metadata_len + sizeof info;
+            file_handle head;
+            std::memcpy(&head, handleAt, sizeof head);
+            size_t handleSize = sizeof head + head.handle_bytes;
+            if (sizeof info + handleSize >= info.hdr.len)
+                continue;
+            std::string handleBytes(handleAt, handleSize); // aligned copy for open_by_handle_at
+            std::string_view name(handleAt + handleSize,
+                                  ::strnlen(handleAt + handleSize, info.hdr.len - sizeof info - handleSize));
             uint64_t fsid;
-            std::memcpy(&fsid, &info->fsid, sizeof fsid);
-            std::string folder = folderOf(fsid, handle);
+            std::memcpy(&fsid, &info.fsid, sizeof fsid);
+            std::string folder = folderOf(fsid, reinterpret_cast<file_handle*>(handleBytes.data()));
             if (folder.empty())
                 continue;
             bool inside = false;
             for (const auto& root : m_roots)
                 inside = inside || under(folder, root);
-            if (!inside)
-                continue;
-            bool listing = meta->mask & (FAN_CREATE | FAN_DELETE | FAN_MOVED_FROM | FAN_MOVED_TO);
-            m_sink.changed(folder, name, listing);
+            if (inside)
+                m_sink.changed(folder, name);
         }
     }
 

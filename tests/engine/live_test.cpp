@@ -160,6 +160,29 @@ std::map<std::string, std::pair<int64_t, int64_t>> contents(const Index& index) 
     return out;
 }
 
+// The entries on which two snapshots differ, at most a few, for a readable failure.
+std::string differences(const Index& a, const Index& b) {
+    auto x = contents(a), y = contents(b);
+    std::string out;
+    int shown = 0;
+    for (const auto& [path, v] : x) {
+        auto it = y.find(path);
+        if ((it == y.end() || it->second != v) && shown++ < 5) {
+            out += "live only or different: " + path + " " + std::to_string(v.first) + "/" +
+                   std::to_string(v.second);
+            if (it != y.end())
+                out +=
+                    " scanned " + std::to_string(it->second.first) + "/" + std::to_string(it->second.second);
+            out += "\n";
+        }
+    }
+    for (const auto& [path, v] : y) {
+        if (!x.count(path) && shown++ < 10)
+            out += "scan only: " + path + "\n";
+    }
+    return out + std::to_string(x.size()) + " live, " + std::to_string(y.size()) + " scanned";
+}
+
 TEST(LiveChurn, AnArchiveUnpackedAndDeletedWhileSearchingLeavesTheIndexRight) {
     TempTree tree;
     TempTree source;
@@ -193,14 +216,15 @@ TEST(LiveChurn, AnArchiveUnpackedAndDeletedWhileSearchingLeavesTheIndexRight) {
     std::this_thread::sleep_for(200ms); // the last events may still be on their way
     ASSERT_TRUE(engine.waitUntilIdle(60s));
     auto fresh = scanRoots({tree.root()}, 1);
-    EXPECT_EQ(contents(*engine.snapshot()), contents(*fresh));
+    EXPECT_TRUE(contents(*engine.snapshot()) == contents(*fresh)) << differences(*engine.snapshot(), *fresh);
 
     std::filesystem::remove_all(tree.path("pkg"));
     ASSERT_TRUE(waitFor([&] { return engine.snapshot()->count() < 10; }, 60s));
     ASSERT_TRUE(engine.waitUntilIdle(60s));
     done = true;
     searcher.join();
-    EXPECT_EQ(contents(*engine.snapshot()), contents(*scanRoots({tree.root()}, 1)));
+    auto after = scanRoots({tree.root()}, 1);
+    EXPECT_TRUE(contents(*engine.snapshot()) == contents(*after)) << differences(*engine.snapshot(), *after);
     EXPECT_GT(searches.load(), 0);
 }
 
