@@ -22,10 +22,10 @@
 #include <cstring>
 #include <fstream>
 #include <malloc.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <string>
 #include <vector>
 
 namespace {
@@ -55,7 +55,8 @@ double median(std::vector<double> v) {
 double cpuSeconds() {
     struct rusage usage;
     ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void count(void* context, TItemFileData*) {
@@ -168,7 +169,8 @@ int main(int argc, char** argv) {
             std::string sub = folder + "/d" + std::to_string(d);
             std::system(("mkdir -p '" + sub + "'").c_str());
             for (int f = 0; f < 100; ++f)
-                std::fclose(std::fopen((sub + "/catchup" + std::to_string(d * 100 + f) + ".txt").c_str(), "w"));
+                std::fclose(
+                    std::fopen((sub + "/catchup" + std::to_string(d * 100 + f) + ".txt").c_str(), "w"));
         }
         auto t = Clock::now();
         Engine engine(roots, file);
