@@ -81,6 +81,30 @@ TEST(Pattern, BytesThatAreNotUtf8MatchThemselves) {
     EXPECT_TRUE(Pattern::compile(text).matches(foldedKey(name)));
 }
 
+TEST(FindFolded, AgreesWithAPlainSearchAtEveryOffset) {
+    // Long haystacks take the vector paths (32 and 16 bytes at a time), their tails the plain one.
+    std::mt19937 rng(99);
+    const std::string alphabet("abAB.\0\xc3\xa9", 8);
+    for (int round = 0; round < 200; ++round) {
+        std::string hay(std::uniform_int_distribution<size_t>(0, 300)(rng), ' ');
+        for (char& c : hay)
+            c = alphabet[std::uniform_int_distribution<size_t>(0, alphabet.size() - 1)(rng)];
+        std::string lowered = hay;
+        for (char& c : lowered)
+            c = static_cast<char>(asciiLower(static_cast<unsigned char>(c)));
+        for (int q = 0; q < 20; ++q) {
+            std::string needle(std::uniform_int_distribution<size_t>(1, 5)(rng), ' ');
+            for (char& c : needle)
+                c = "ab.\xc3"[std::uniform_int_distribution<int>(0, 3)(rng)];
+            size_t from = std::uniform_int_distribution<size_t>(0, hay.size())(rng);
+            size_t want =
+                from + needle.size() <= lowered.size() ? lowered.find(needle, from) : std::string::npos;
+            ASSERT_EQ(findFolded(hay.data(), hay.size(), needle, from), want)
+                << "needle '" << needle << "' from " << from << " in " << hay.size() << " bytes";
+        }
+    }
+}
+
 TEST(MatchTier, WholeThenPrefixThenWordStartThenRest) {
     EXPECT_EQ(matchTier("Report", "report"), 0);
     EXPECT_EQ(matchTier("report.pdf", "report"), 1);
