@@ -84,12 +84,7 @@ bool Engine::start(bool useSaved, bool save, bool backgroundScan, const LoadOpti
 ScanOptions Engine::scanOptions() {
     ScanOptions options;
     options.cancel = &m_shutdown;
-    std::shared_ptr<Watcher> watcher;
-    {
-        std::lock_guard lock(m_workMutex);
-        watcher = m_watcher;
-    }
-    if (watcher)
+    if (std::shared_ptr<Watcher> watcher = currentWatcher())
         options.beforeRead = [watcher](const std::string& path) { watcher->watch(path); };
     return options;
 }
@@ -319,12 +314,13 @@ void Engine::applyDirty(std::map<std::string, Dirty> dirty) {
     queueChanges(std::move(changes));
 }
 
+std::shared_ptr<Watcher> Engine::currentWatcher() {
+    std::lock_guard lock(m_workMutex);
+    return m_watcher;
+}
+
 void Engine::checkUnwatched() {
-    std::shared_ptr<Watcher> watcher;
-    {
-        std::lock_guard lock(m_workMutex);
-        watcher = m_watcher;
-    }
+    std::shared_ptr<Watcher> watcher = currentWatcher();
     auto index = snapshot();
     if (!watcher || !index)
         return;
@@ -337,11 +333,7 @@ void Engine::checkUnwatched() {
 }
 
 void Engine::watchIndex() {
-    std::shared_ptr<Watcher> watcher;
-    {
-        std::lock_guard lock(m_workMutex);
-        watcher = m_watcher;
-    }
+    std::shared_ptr<Watcher> watcher = currentWatcher();
     auto index = snapshot();
     if (!watcher || !index)
         return;

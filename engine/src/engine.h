@@ -88,6 +88,7 @@ private:
     void requestFullScan();
     void checkUnwatched();
     void watchIndex();
+    std::shared_ptr<Watcher> currentWatcher();
     ScanOptions scanOptions();
     void noteChanged(size_t count);
 

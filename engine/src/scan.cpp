@@ -95,6 +95,27 @@ struct LinuxDirent64 {
     char d_name[1];
 };
 
+// Calls visit(name, d_type) for every entry of the open folder fd but "." and "..". False when the
+// folder could not be read to its end.
+template <typename Visit> bool forEachEntry(int fd, Visit visit) {
+    alignas(8) char buffer[32768];
+    for (;;) {
+        long n = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0;
+        for (long at = 0; at < n;) {
+            auto* d = reinterpret_cast<LinuxDirent64*>(buffer + at);
+            at += d->d_reclen;
+            const char* name = d->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            visit(name, d->d_type);
+        }
+    }
+}
+
 class Scanner {
 public:
     explicit Scanner(const ScanOptions& options) : m_options(options) {}
@@ -159,27 +180,12 @@ private:
             return;
         }
         Node& node = *task.node;
-        alignas(8) char buffer[32768];
-        for (;;) {
-            long n = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                ++stats.unreadable;
-                break;
-            }
-            if (n == 0)
-                break;
-            for (long at = 0; at < n;) {
-                auto* d = reinterpret_cast<LinuxDirent64*>(buffer + at);
-                at += d->d_reclen;
-                const char* name = d->d_name;
-                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                    continue;
-                addChild(me, fd, task, node, name, d->d_type, found);
-                ++stats.entries;
-            }
-        }
+        bool complete = forEachEntry(fd, [&](const char* name, unsigned char type) {
+            addChild(me, fd, task, node, name, type, found);
+            ++stats.entries;
+        });
+        if (!complete)
+            ++stats.unreadable;
         ::close(fd);
         std::sort(node.children.begin(), node.children.end(),
                   [&node](const Child& a, const Child& b) { return node.name(a) < node.name(b); });
@@ -255,42 +261,26 @@ bool readFolder(const std::string& path, const std::function<bool(std::string_vi
     }
     folderMtime = fileTimeTicks(own.stx_mtime.tv_sec, own.stx_mtime.tv_nsec);
     MountTag mount = mountOf(own);
-    alignas(8) char buffer[32768];
-    bool ok = true;
-    for (;;) {
-        long n = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
+    bool ok = forEachEntry(fd, [&](const char* name, unsigned char type) {
+        FolderEntry e;
+        e.name = name;
+        bool isDir = type == DT_DIR;
+        if (type == DT_LNK)
+            e.flags |= kSymlink;
+        struct statx st;
+        if ((wantStat(e.name) || type == DT_UNKNOWN) &&
+            ::statx(fd, name, kStatxFlags, kStatxMask, &st) == 0) {
+            isDir = S_ISDIR(st.stx_mode);
+            e.flags = S_ISLNK(st.stx_mode) ? kSymlink : 0;
+            e.size = isDir ? 0 : static_cast<int64_t>(st.stx_size);
+            e.mtime = fileTimeTicks(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
+            e.stated = true;
+            e.enter = isDir && mountOf(st) == mount;
         }
-        for (long at = 0; at < n;) {
-            auto* d = reinterpret_cast<LinuxDirent64*>(buffer + at);
-            at += d->d_reclen;
-            const char* name = d->d_name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                continue;
-            FolderEntry e;
-            e.name = name;
-            bool isDir = d->d_type == DT_DIR;
-            if (d->d_type == DT_LNK)
-                e.flags |= kSymlink;
-            struct statx st;
-            if ((wantStat(e.name) || d->d_type == DT_UNKNOWN) &&
-                ::statx(fd, name, kStatxFlags, kStatxMask, &st) == 0) {
-                isDir = S_ISDIR(st.stx_mode);
-                e.flags = S_ISLNK(st.stx_mode) ? kSymlink : 0;
-                e.size = isDir ? 0 : static_cast<int64_t>(st.stx_size);
-                e.mtime = fileTimeTicks(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
-                e.stated = true;
-                e.enter = isDir && mountOf(st) == mount;
-            }
-            if (isDir)
-                e.flags |= kFolder;
-            entries.push_back(std::move(e));
-        }
-    }
+        if (isDir)
+            e.flags |= kFolder;
+        entries.push_back(std::move(e));
+    });
     ::close(fd);
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
