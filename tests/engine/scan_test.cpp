@@ -1,5 +1,6 @@
 #include "cache.h"
 #include "index.h"
+#include "roots.h"
 #include "scan.h"
 #include "temp_tree.h"
 
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <sys/mount.h>
 #include <sys/wait.h>
 
 namespace kestrel::engine {
@@ -156,6 +158,22 @@ TEST(Scan, UnreadableFoldersAreSkippedSilently) {
     EXPECT_NE(report.find("unreadable 1\n"), std::string::npos) << report;
 }
 
+TEST(Scan, OtherFilesystemsBelowARootAreListedNotEntered) {
+    TempTree t;
+    t.file("disk/own.txt");
+    std::string mountPoint = t.folder("disk/usb");
+    if (::mount("none", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "mounting needs privileges this run does not have";
+    t.file("disk/usb/on-usb.txt");
+    auto below = scanRoots({t.path("disk")}, 1);
+    // Named as a root of its own, the other filesystem is scanned.
+    auto both = scanRoots({t.path("disk"), mountPoint}, 1);
+    ::umount(mountPoint.c_str());
+    ASSERT_TRUE(below && both);
+    EXPECT_EQ(paths(*below), (std::set<std::string>{t.path("disk/own.txt"), mountPoint}));
+    EXPECT_TRUE(paths(*both).count(mountPoint + "/on-usb.txt"));
+}
+
 TEST(Scan, ParallelScanGivesTheSameIndexAsOneThread) {
     TempTree t;
     for (int d = 0; d < 40; ++d) {
@@ -173,6 +191,37 @@ TEST(Scan, ParallelScanGivesTheSameIndexAsOneThread) {
     ASSERT_EQ(a->imageSize(), b->imageSize());
     // Same entries in the same order with the same sizes: the images differ at most in nothing.
     EXPECT_EQ(std::string(a->image(), a->imageSize()), std::string(b->image(), b->imageSize()));
+}
+
+} // namespace
+} // namespace kestrel::engine
+
+namespace kestrel::engine {
+namespace {
+
+TEST(Roots, LocalDisksFromTheMountTable) {
+    const char* mountinfo = "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+                            "27 1 8:2 / / rw,relatime - ext4 /dev/sda2 rw\n"
+                            "28 27 8:3 / /home rw,relatime shared:1 - btrfs /dev/sda3 rw\n"
+                            "29 27 0:30 / /tmp rw - tmpfs tmpfs rw\n"
+                            "30 27 0:31 / /mnt/net rw - nfs4 server:/export rw\n"
+                            "31 27 0:32 / /media/ann/My\\040Disk rw - vfat /dev/sdb1 rw\n"
+                            "32 27 0:33 / /run/user/1000/doc rw - fuse.portal portal rw\n"
+                            "33 27 0:34 / /var/lib/docker/overlay2/x/merged rw - overlay overlay rw\n"
+                            "34 27 8:2 / / rw,relatime - ext4 /dev/sda2 rw\n"
+                            "broken line\n";
+    EXPECT_EQ(localMountPoints(mountinfo), (std::vector<std::string>{"/", "/home", "/media/ann/My Disk"}));
+}
+
+TEST(Roots, PathsAreNormalisedAndNestedRootsOnOneDiskDropped) {
+    EXPECT_EQ(normalisePath("/a//b/./c/../d/"), "/a/b/d");
+    EXPECT_EQ(normalisePath("/.."), "/");
+    EXPECT_EQ(normalisePath("relative/path"), "");
+    kestrel::test::TempTree t;
+    t.folder("x/y");
+    t.folder("xy");
+    EXPECT_EQ(tidyRoots({t.path("x/y"), t.path("x"), t.path("xy"), t.path("x")}),
+              (std::vector<std::string>{t.path("x"), t.path("xy")}));
 }
 
 } // namespace
