@@ -183,10 +183,12 @@ std::string differences(const Index& a, const Index& b) {
     return out + std::to_string(x.size()) + " live, " + std::to_string(y.size()) + " scanned";
 }
 
+// The trees live in memory where that is possible: what is measured is whether the engine keeps
+// up with the archive tool, not how fast a shared disk is.
 TEST(LiveChurn, AnArchiveUnpackedAndDeletedWhileSearchingLeavesTheIndexRight) {
-    TempTree tree;
-    TempTree source;
-    TempTree cache;
+    TempTree tree(TempTree::inMemory());
+    TempTree source(TempTree::inMemory());
+    TempTree cache(TempTree::inMemory());
     // About 50 000 files in 500 folders, packed with tar as a user's archive would be.
     for (int d = 0; d < 500; ++d) {
         std::string folder = source.folder("pkg/d" + std::to_string(d / 50) + "/e" + std::to_string(d));
@@ -207,6 +209,7 @@ TEST(LiveChurn, AnArchiveUnpackedAndDeletedWhileSearchingLeavesTheIndexRight) {
             engine.find(
                 u"*file1*", 0, true, 0, [](void*, TItemFileData*) {}, nullptr);
             ++searches;
+            std::this_thread::sleep_for(2ms); // a user types a few keys a second, not thousands
         }
     });
 

@@ -13,9 +13,13 @@ namespace kestrel::test {
 
 class TempTree {
 public:
-    TempTree() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && tmp[0] ? tmp : "/tmp") + "/kestrel-test-XXXXXX";
+    // A folder under base, by default $TMPDIR or /tmp.
+    explicit TempTree(std::string base = {}) {
+        if (base.empty()) {
+            const char* tmp = std::getenv("TMPDIR");
+            base = tmp && tmp[0] ? tmp : "/tmp";
+        }
+        std::string pattern = base + "/kestrel-test-XXXXXX";
         char* made = ::mkdtemp(pattern.data());
         if (!made)
             std::abort();
@@ -31,6 +35,13 @@ public:
                 ::chmod(it->path().c_str(), 0700);
         }
         std::filesystem::remove_all(m_root, ec);
+    }
+    // A base in memory (tmpfs) when the machine has one, else the default.
+    static std::string inMemory() {
+        struct stat st;
+        return ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) && ::access("/dev/shm", W_OK) == 0
+                   ? "/dev/shm"
+                   : std::string();
     }
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
