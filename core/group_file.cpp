@@ -10,7 +10,12 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 #include "xdg_dirs.h"
 
@@ -20,6 +25,8 @@ namespace {
 
 // A group file is a few kilobytes; anything beyond this is not one and is not loaded into memory.
 constexpr qint64 kMaxFileSize = 64 << 20;
+// Broken files are kept as ".bad", ".bad.2", ... up to this many; beyond it nothing more is moved.
+constexpr int kMaxAsideNames = 10000;
 
 struct BuiltInGroup {
     const char* name;
@@ -105,7 +112,7 @@ struct DocFree {
 };
 using Doc = std::unique_ptr<xmlDoc, DocFree>;
 
-// Collects libxml2's first error instead of letting it print to standard error; restores the
+// Collects libxml2's first error, on one line, instead of letting it print to standard error; restores the
 // previous handler when it goes.
 class ErrorCapture {
 public:
@@ -125,7 +132,7 @@ private:
             return;
         self->m_message = QStringLiteral("line %1: %2")
                               .arg(error->line)
-                              .arg(QString::fromUtf8(error->message ? error->message : "").trimmed());
+                              .arg(QString::fromUtf8(error->message ? error->message : "").simplified());
     }
 
     xmlStructuredErrorFunc m_oldHandler;
@@ -166,6 +173,32 @@ Doc parse(const QByteArray& bytes, QString& error) {
     return doc;
 }
 
+// A child of the root that is read as a group: an element with child nodes of its own. Everything
+// else (white space, comments, a group written without entries) is skipped.
+bool isGroupNode(const xmlNode* node) {
+    return node->type == XML_ELEMENT_NODE && node->children;
+}
+
+// The document of a group file's bytes, or null with what makes it unusable in error: the parser's
+// first error, no root element, or a group without a "Name" attribute.
+Doc parseGroups(const QByteArray& bytes, QString& error) {
+    Doc doc = parse(bytes, error);
+    if (!doc)
+        return doc;
+    int index = 0;
+    for (xmlNode* node = xmlDocGetRootElement(doc.get())->children; node; node = node->next) {
+        if (!isGroupNode(node))
+            continue;
+        ++index;
+        if (!xmlHasProp(node, xml("Name"))) {
+            error =
+                QStringLiteral("line %1: group %2 has no Name attribute").arg(xmlGetLineNo(node)).arg(index);
+            return {};
+        }
+    }
+    return doc;
+}
+
 std::unique_ptr<TGroupData> readGroup(xmlNode* node) {
     auto group = std::make_unique<TGroupData>();
     xmlChar* name = xmlGetProp(node, xml("Name"));
@@ -186,21 +219,78 @@ std::unique_ptr<TGroupData> readGroup(xmlNode* node) {
     return group;
 }
 
-QString freeBrokenCopyName(const QString& target, const QByteArray& bytes, bool& alreadyKept) {
-    alreadyKept = false;
-    for (int i = 1; i < 1000; ++i) {
-        QString candidate =
-            target + (i == 1 ? QStringLiteral(".broken") : QStringLiteral(".broken-%1").arg(i));
-        if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink())
+// The file that path stands for: the end of a chain of symbolic links (even a dangling one), else path.
+QString resolvedFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? info.symLinkTarget() : target;
+}
+
+// Renames from to to unless to exists; returns 0 or the errno. The check and the rename are one step,
+// so a name that appears meanwhile (another running copy moving its own broken file) is never
+// overwritten.
+int renameNoReplace(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A filesystem without RENAME_NOREPLACE: a hard link refuses an existing name the same way.
+    if (::link(from.constData(), to.constData()) != 0)
+        return errno;
+    if (::unlink(from.constData()) != 0) {
+        const int error = errno;
+        ::unlink(to.constData());
+        return error;
+    }
+    return 0;
+}
+
+// Renames file to file + ".bad", or the first free of ".bad.2", ".bad.3", ...; returns the new name, or
+// an empty text with the reason in error.
+QString moveAside(const QString& file, QString& error) {
+    const QByteArray from = QFile::encodeName(file);
+    for (int i = 1; i <= kMaxAsideNames; ++i) {
+        const QString candidate = file + (i == 1 ? QStringLiteral(".bad") : QStringLiteral(".bad.%1").arg(i));
+        const int result = renameNoReplace(from, QFile::encodeName(candidate));
+        if (result == 0)
             return candidate;
-        QByteArray existing;
-        QString ignored;
-        if (readFile(candidate, existing, ignored) && existing == bytes) {
-            alreadyKept = true;
-            return candidate;
+        if (result != EEXIST) {
+            error = QString::fromLocal8Bit(std::strerror(result));
+            return {};
         }
     }
+    error = QStringLiteral("%1 earlier broken files are kept already").arg(kMaxAsideNames);
     return {};
+}
+
+// The defaults in place of a file that cannot be used, which is moved aside and reported.
+GroupLoadResult useDefaultsInstead(const QString& path, const QString& why, TGroupList& list) {
+    AddDefaultGroups(list);
+    GroupLoadResult result{GroupLoadOutcome::BrokenFile, {}, {}};
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString file = resolvedFile(path);
+    if (QFileInfo(file).isDir()) {
+        result.message = QStringLiteral("The group file %1 is a folder (%2); the built-in groups are used "
+                                        "instead and the folder is left as it is.")
+                             .arg(shown, why);
+    } else {
+        QString moveError;
+        result.movedTo = moveAside(file, moveError);
+        if (!result.movedTo.isEmpty()) {
+            result.message = QStringLiteral("The group file %1 cannot be used (%2). It was renamed to %3 "
+                                            "and the built-in groups are used instead.")
+                                 .arg(shown, why, QDir::toNativeSeparators(result.movedTo));
+        } else {
+            result.message = QStringLiteral("The group file %1 cannot be used (%2) and could not be renamed "
+                                            "aside (%3). The built-in groups are used instead; the file is "
+                                            "left as it is.")
+                                 .arg(shown, why, moveError);
+        }
+    }
+    std::fprintf(stderr, "kestrelfind: %s\n", result.message.toUtf8().constData());
+    return result;
 }
 
 bool writeWhole(const QString& path, const QByteArray& bytes, QString& error) {
@@ -246,40 +336,29 @@ QString GroupFilePath() {
 }
 
 GroupLoadResult LoadGroups(const QString& path, TGroupList& list) {
-    QFileInfo info(path);
-    if (!info.exists()) {
+    if (!QFileInfo::exists(path)) {
         AddDefaultGroups(list);
-        return {GroupLoadOutcome::NoFile, {}};
+        return {GroupLoadOutcome::NoFile, {}, {}};
     }
-    auto broken = [&](const QString& why) {
-        AddDefaultGroups(list);
-        return GroupLoadResult{
-            GroupLoadOutcome::BrokenFile,
-            QStringLiteral("The group file %1 could not be read (%2). The built-in groups are "
-                           "used instead. The file is left as it is, and a copy of it is kept "
-                           "next to it before the groups are saved again.")
-                .arg(QDir::toNativeSeparators(path), why)};
-    };
     QByteArray bytes;
     QString error;
-    if (!readFile(path, bytes, error))
-        return broken(error);
-    Doc doc = parse(bytes, error);
+    Doc doc;
+    if (readFile(path, bytes, error))
+        doc = parseGroups(bytes, error);
     if (!doc)
-        return broken(error);
+        return useDefaultsInstead(path, error, list);
 
     xmlNode* root = xmlDocGetRootElement(doc.get());
     if (!root->children) {
         AddDefaultGroups(list);
-        return {GroupLoadOutcome::NoGroups, {}};
+        return {GroupLoadOutcome::NoGroups, {}, {}};
     }
     list.clear();
     for (xmlNode* node = root->children; node; node = node->next) {
-        // Nodes without children (white space, comments, a group without entries) are no groups.
-        if (node->type == XML_ELEMENT_NODE && node->children)
+        if (isGroupNode(node))
             list.push_back(readGroup(node));
     }
-    return {GroupLoadOutcome::Loaded, {}};
+    return {GroupLoadOutcome::Loaded, {}, {}};
 }
 
 GroupSaveResult SaveGroups(const QString& path, const TGroupList& list) {
@@ -311,10 +390,7 @@ GroupSaveResult SaveGroups(const QString& path, const TGroupList& list) {
     xmlFree(dump);
 
     // Write through a symbolic link to the file it names, instead of replacing the link.
-    QString target = path;
-    QFileInfo info(path);
-    if (info.isSymLink() && info.exists())
-        target = info.canonicalFilePath();
+    const QString target = resolvedFile(path);
     const QString shown = QDir::toNativeSeparators(target);
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
         result.message =
@@ -322,28 +398,20 @@ GroupSaveResult SaveGroups(const QString& path, const TGroupList& list) {
         return result;
     }
 
-    if (QFileInfo::exists(target)) {
+    const QFileInfo existing(target);
+    if (existing.exists() && !existing.isDir()) {
         QByteArray previous;
         QString error;
-        if (!readFile(target, previous, error)) {
-            result.message =
-                QStringLiteral(
-                    "The groups could not be saved: the existing file %1 cannot be read (%2), so it "
-                    "was not replaced.")
-                    .arg(shown, error);
-            return result;
-        }
-        if (!parse(previous, error)) {
-            bool alreadyKept = false;
-            QString copy = freeBrokenCopyName(target, previous, alreadyKept);
-            if (copy.isEmpty() || (!alreadyKept && !writeWhole(copy, previous, error))) {
+        if (!readFile(target, previous, error) || !parseGroups(previous, error)) {
+            result.movedAway = moveAside(target, error);
+            if (result.movedAway.isEmpty()) {
                 result.message =
-                    QStringLiteral("The groups could not be saved: the existing file %1 could not be "
-                                   "parsed and no copy of it could be kept, so it was not replaced.")
-                        .arg(shown);
+                    QStringLiteral("The groups could not be saved: the existing file %1 cannot be "
+                                   "used and could not be renamed aside (%2), so it was not "
+                                   "replaced.")
+                        .arg(shown, error);
                 return result;
             }
-            result.keptCopy = copy;
         }
     }
 

@@ -9,7 +9,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <ostream>
 #include <random>
 #include <utility>
@@ -62,6 +64,47 @@ Groups defaults() {
     AddDefaultGroups(list);
     return groupsOf(list);
 }
+
+// Everything written to standard error (file descriptor 2) while it lives, for the tests that count
+// the reader's messages.
+class StderrCapture {
+public:
+    StderrCapture() {
+        std::fflush(stderr);
+        m_saved = ::dup(2);
+        m_file = std::tmpfile();
+        if (m_saved >= 0 && m_file)
+            ::dup2(::fileno(m_file), 2);
+    }
+    ~StderrCapture() { finish(); }
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+
+    // Stops capturing and returns what was written.
+    QByteArray finish() {
+        if (m_saved >= 0) {
+            std::fflush(stderr);
+            ::dup2(m_saved, 2);
+            ::close(m_saved);
+            m_saved = -1;
+            std::rewind(m_file);
+            char buffer[4096];
+            size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0)
+                m_text.append(buffer, static_cast<qsizetype>(n));
+        }
+        if (m_file) {
+            std::fclose(m_file);
+            m_file = nullptr;
+        }
+        return m_text;
+    }
+
+private:
+    int m_saved = -1;
+    std::FILE* m_file = nullptr;
+    QByteArray m_text;
+};
 
 // Each test gets its own XDG_CONFIG_HOME in a temporary folder; the group file lives below it.
 class GroupFile : public ::testing::Test {
@@ -144,7 +187,7 @@ TEST_F(GroupFile, SaveAndLoadKeepOrderTextsAndDropEmptyEntries) {
     TGroupList list = listOf(saved);
     GroupSaveResult result = SaveGroups(m_path, list);
     ASSERT_TRUE(result.ok) << result.message.toStdString();
-    EXPECT_TRUE(result.keptCopy.isEmpty());
+    EXPECT_TRUE(result.movedAway.isEmpty());
 
     TGroupList loaded;
     EXPECT_EQ(load(loaded).outcome, GroupLoadOutcome::Loaded);
@@ -196,7 +239,7 @@ TEST_F(GroupFile, HandWrittenFilesFollowTheReadingRules) {
          "  <Content>*.c</Content>\n </Group>\n</FastSearchGroup>",
          {{"G", {"", "*.a", "", "*.b", "", "*.c", ""}}}},
         {"groups without children are skipped",
-         "<FastSearchGroup><Group Name=\"Gone\"/><Group Name=\"Also\"></Group>"
+         "<FastSearchGroup><Group Name=\"Gone\"/><Group Name=\"Also\"></Group><!-- c -->"
          "<Group Name=\"Kept\"><Content>*.k</Content></Group></FastSearchGroup>",
          {{"Kept", {"*.k"}}}},
         {"names are trimmed up to the blank, entries are not",
@@ -210,8 +253,8 @@ TEST_F(GroupFile, HandWrittenFilesFollowTheReadingRules) {
         {"element names are not checked",
          "<Other><Foo Name=\"F\"><Bar>*.f</Bar></Foo></Other>",
          {{"F", {"*.f"}}}},
-        {"a group without a name keeps its patterns",
-         "<FastSearchGroup><Group><Content>*.n</Content></Group></FastSearchGroup>",
+        {"a group without children needs no name, an empty name is a name",
+         "<FastSearchGroup><Group/><Group Name=\" \"><Content>*.n</Content></Group></FastSearchGroup>",
          {{"", {"*.n"}}}},
         {"a root whose children are all skipped gives no groups",
          "<FastSearchGroup>\n  <!-- nothing -->\n</FastSearchGroup>",
@@ -227,8 +270,11 @@ TEST_F(GroupFile, HandWrittenFilesFollowTheReadingRules) {
     for (const Case& c : cases) {
         write(c.xml);
         TGroupList list = listOf({{"stale", {"*.old"}}});
+        StderrCapture err;
         GroupLoadResult result = load(list);
+        EXPECT_EQ(err.finish(), "") << c.what;
         EXPECT_EQ(result.outcome, GroupLoadOutcome::Loaded) << c.what;
+        EXPECT_TRUE(result.movedTo.isEmpty()) << c.what;
         EXPECT_EQ(groupsOf(list), c.groups) << c.what;
         EXPECT_EQ(read(), c.xml) << c.what;
     }
@@ -259,7 +305,7 @@ TEST(GroupDisplayName, BuiltInNamesIgnoringAsciiCaseOnly) {
     }
 }
 
-TEST_F(GroupFile, ABrokenFileGivesTheDefaultsAndSurvivesTheNextSave) {
+TEST_F(GroupFile, ABrokenFileGivesTheDefaultsAndIsRenamedAsideWithOneMessage) {
     const QByteArray good =
         "<FastSearchGroup><Group Name=\"Mine\"><Content>*.m</Content></Group></FastSearchGroup>";
     const QByteArray brokenFiles[] = {
@@ -270,50 +316,147 @@ TEST_F(GroupFile, ABrokenFileGivesTheDefaultsAndSurvivesTheNextSave) {
         "<FastSearchGroup><Group Name=\"x\"></Grop></FastSearchGroup>",
         "<a/><b/>",
         QByteArray("\x00\x01\xFF\xFE<", 5),
+        // A group without a "Name" attribute, alone or after good ones.
+        "<FastSearchGroup><Group><Content>*.n</Content></Group></FastSearchGroup>",
+        "<FastSearchGroup>\n  <Group Name=\"Mine\"><Content>*.m</Content></Group>\n"
+        "  <Group name=\"lower case is another attribute\"><Content>*.n</Content></Group>\n"
+        "</FastSearchGroup>\n",
     };
+    const QString bad = m_path + ".bad";
     int round = 0;
     for (const QByteArray& broken : brokenFiles) {
         SCOPED_TRACE(round++);
         QDir(m_dir.path() + "/Brindleco").removeRecursively();
         write(broken);
-        TGroupList list;
+        TGroupList list = listOf({{"stale", {"*.old"}}});
+        StderrCapture err;
         GroupLoadResult result = load(list);
-        EXPECT_EQ(result.outcome, GroupLoadOutcome::BrokenFile);
-        EXPECT_TRUE(result.message.contains(m_path)) << result.message.toStdString();
-        EXPECT_EQ(groupsOf(list), defaults());
-        EXPECT_EQ(read(), broken) << "loading must not touch the file";
+        const QByteArray said = err.finish();
 
-        GroupSaveResult saved = SaveGroups(m_path, list);
+        EXPECT_EQ(result.outcome, GroupLoadOutcome::BrokenFile);
+        // The defaults are appended, as for a missing file.
+        Groups expected = {{"stale", {"*.old"}}};
+        for (const auto& g : defaults())
+            expected.push_back(g);
+        EXPECT_EQ(groupsOf(list), expected);
+        // The file is gone from its place and kept whole under the ".bad" name.
+        EXPECT_EQ(result.movedTo, bad);
+        EXPECT_FALSE(QFileInfo::exists(m_path));
+        EXPECT_EQ(read(bad), broken);
+        EXPECT_TRUE(result.message.contains(m_path)) << result.message.toStdString();
+        EXPECT_TRUE(result.message.contains(bad)) << result.message.toStdString();
+        // One line on standard error, the reader's own, and nothing from the parser.
+        EXPECT_EQ(said, "kestrelfind: " + result.message.toUtf8() + "\n");
+
+        // The next start finds no file and says nothing; saving writes a new file beside the kept one.
+        TGroupList next;
+        StderrCapture quiet;
+        EXPECT_EQ(load(next).outcome, GroupLoadOutcome::NoFile);
+        EXPECT_EQ(quiet.finish(), "");
+        GroupSaveResult saved = SaveGroups(m_path, next);
         ASSERT_TRUE(saved.ok) << saved.message.toStdString();
-        EXPECT_EQ(saved.keptCopy, m_path + ".broken");
-        EXPECT_EQ(read(saved.keptCopy), broken);
+        EXPECT_TRUE(saved.movedAway.isEmpty());
+        EXPECT_EQ(read(bad), broken);
         TGroupList reloaded;
         EXPECT_EQ(load(reloaded).outcome, GroupLoadOutcome::Loaded);
         EXPECT_EQ(withoutEmptyEntries(groupsOf(reloaded)), defaults());
     }
-
-    // A second broken file does not replace the first copy; the same broken file is kept once.
-    QDir(m_dir.path() + "/Brindleco").removeRecursively();
-    write("broken one");
-    ASSERT_TRUE(SaveGroups(m_path, TGroupList()).ok);
-    write("broken two");
-    GroupSaveResult second = SaveGroups(m_path, TGroupList());
-    EXPECT_EQ(second.keptCopy, m_path + ".broken-2");
-    EXPECT_EQ(read(m_path + ".broken-2"), "broken two");
-    write("broken two");
-    EXPECT_EQ(SaveGroups(m_path, TGroupList()).keptCopy, m_path + ".broken-2");
-    EXPECT_FALSE(QFileInfo::exists(m_path + ".broken-3"));
 }
 
-TEST_F(GroupFile, AFolderInPlaceOfTheFileIsReportedNotReplaced) {
+TEST_F(GroupFile, EarlierBrokenFilesAreNeverOverwritten) {
+    const QString bad = m_path + ".bad";
+    write("first broken");
+    write("kept by hand", bad + ".2");
+    // A dangling link holds a name as well as a file does.
+    ASSERT_TRUE(QFile::link(m_dir.path() + "/nowhere", bad + ".3"));
+    const QByteArray broken[] = {"first broken", "second broken", "third broken"};
+    const QString expectedNames[] = {bad, bad + ".4", bad + ".5"};
+    for (int i = 0; i < 3; ++i) {
+        write(broken[i]);
+        TGroupList list;
+        StderrCapture err;
+        GroupLoadResult result = load(list);
+        EXPECT_EQ(err.finish().count('\n'), 1);
+        EXPECT_EQ(result.movedTo, expectedNames[i]);
+        EXPECT_EQ(groupsOf(list), defaults());
+    }
+    EXPECT_FALSE(QFileInfo::exists(m_path));
+    EXPECT_EQ(read(bad), "first broken");
+    EXPECT_EQ(read(bad + ".2"), "kept by hand");
+    EXPECT_TRUE(QFileInfo(bad + ".3").isSymLink());
+    EXPECT_EQ(read(bad + ".4"), "second broken");
+    EXPECT_EQ(read(bad + ".5"), "third broken");
+    EXPECT_EQ(QDir(m_dir.path() + "/Brindleco").entryList(QDir::Files | QDir::System).size(), 5);
+}
+
+TEST_F(GroupFile, ABrokenFileBehindALinkIsRenamedWhereItLies) {
+    const QString real = m_dir.path() + "/dotfiles/groups.xml";
+    write("<FastSearchGroup><Group><C>*.x</C></Group></FastSearchGroup>", real);
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    ASSERT_TRUE(QFile::link(real, m_path));
+    TGroupList list;
+    StderrCapture err;
+    GroupLoadResult result = load(list);
+    err.finish();
+    EXPECT_EQ(result.outcome, GroupLoadOutcome::BrokenFile);
+    EXPECT_EQ(result.movedTo, real + ".bad");
+    EXPECT_EQ(read(real + ".bad"), "<FastSearchGroup><Group><C>*.x</C></Group></FastSearchGroup>");
+    // The link stays and the next save writes through it.
+    EXPECT_TRUE(QFileInfo(m_path).isSymLink());
+    ASSERT_TRUE(SaveGroups(m_path, listOf({{"New", {"*.n"}}})).ok);
+    EXPECT_TRUE(QFileInfo(m_path).isSymLink());
+    TGroupList loaded;
+    EXPECT_EQ(LoadGroups(real, loaded).outcome, GroupLoadOutcome::Loaded);
+    EXPECT_EQ(withoutEmptyEntries(groupsOf(loaded)), (Groups{{"New", {"*.n"}}}));
+}
+
+TEST_F(GroupFile, AFileBrokenSinceItWasLoadedIsKeptBeforeTheSave) {
+    ASSERT_TRUE(SaveGroups(m_path, listOf({{"Mine", {"*.m"}}})).ok);
+    TGroupList list;
+    ASSERT_EQ(load(list).outcome, GroupLoadOutcome::Loaded);
+    write("<FastSearchGroup><Group Name=\"Mine\"><Content>*.m</Content>"); // a hand edit gone wrong
+    GroupSaveResult saved = SaveGroups(m_path, list);
+    ASSERT_TRUE(saved.ok) << saved.message.toStdString();
+    EXPECT_EQ(saved.movedAway, m_path + ".bad");
+    EXPECT_EQ(read(m_path + ".bad"), "<FastSearchGroup><Group Name=\"Mine\"><Content>*.m</Content>");
+    // A good file is simply replaced.
+    GroupSaveResult again = SaveGroups(m_path, listOf({{"Other", {"*.o"}}}));
+    ASSERT_TRUE(again.ok);
+    EXPECT_TRUE(again.movedAway.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(m_path + ".bad.2"));
+    TGroupList loaded;
+    load(loaded);
+    EXPECT_EQ(withoutEmptyEntries(groupsOf(loaded)), (Groups{{"Other", {"*.o"}}}));
+}
+
+TEST_F(GroupFile, SavingReplacesTheFileInOneStep) {
+    ASSERT_TRUE(SaveGroups(m_path, listOf({{"Old", {"*.o"}}})).ok);
+    const QByteArray before = read();
+    // A second name for the old file: writing over the old file in place would change it as well.
+    const QString other = m_dir.path() + "/old-file";
+    ASSERT_EQ(::link(QFile::encodeName(m_path).constData(), QFile::encodeName(other).constData()), 0);
+    ASSERT_TRUE(SaveGroups(m_path, listOf({{"New", {"*.n"}}})).ok);
+    EXPECT_EQ(read(other), before);
+    EXPECT_NE(read(), before);
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"KestrelfindConf.xml"});
+}
+
+TEST_F(GroupFile, AFolderInPlaceOfTheFileIsReportedNotMovedNorReplaced) {
     ASSERT_TRUE(QDir().mkpath(m_path));
     TGroupList list;
-    EXPECT_EQ(load(list).outcome, GroupLoadOutcome::BrokenFile);
+    StderrCapture err;
+    GroupLoadResult result = load(list);
+    EXPECT_EQ(err.finish().count('\n'), 1);
+    EXPECT_EQ(result.outcome, GroupLoadOutcome::BrokenFile);
+    EXPECT_TRUE(result.movedTo.isEmpty());
     EXPECT_EQ(groupsOf(list), defaults());
-    GroupSaveResult result = SaveGroups(m_path, list);
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.message.isEmpty());
+    GroupSaveResult saved = SaveGroups(m_path, list);
+    EXPECT_FALSE(saved.ok);
+    EXPECT_FALSE(saved.message.isEmpty());
     EXPECT_TRUE(QFileInfo(m_path).isDir());
+    EXPECT_FALSE(QFileInfo::exists(m_path + ".bad"));
 }
 
 TEST_F(GroupFile, AFailedSaveLeavesThePreviousFileWhole) {
@@ -324,13 +467,22 @@ TEST_F(GroupFile, AFailedSaveLeavesThePreviousFileWhole) {
     EXPECT_FALSE(result.message.isEmpty());
     EXPECT_EQ(read(m_dir.path() + "/plain-file"), "x");
 
-    if (geteuid() != 0) { // root reads and writes every file regardless of its mode
-        write("<R><G Name=\"Old\"><C>*.o</C></G></R>");
-        QFile::setPermissions(m_path, QFileDevice::WriteOwner);
-        GroupSaveResult unreadable = SaveGroups(m_path, listOf({{"New", {"*.n"}}}));
-        EXPECT_FALSE(unreadable.ok);
-        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        EXPECT_EQ(read(), "<R><G Name=\"Old\"><C>*.o</C></G></R>");
+    if (geteuid() != 0) { // root writes into every folder regardless of its mode
+        const QString folder = QFileInfo(m_path).absolutePath();
+        write("<R><G><C>*.o</C></G></R>"); // broken: no name
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        TGroupList list;
+        StderrCapture err;
+        GroupLoadResult loaded = load(list);
+        EXPECT_EQ(err.finish().count('\n'), 1);
+        EXPECT_EQ(loaded.outcome, GroupLoadOutcome::BrokenFile);
+        EXPECT_TRUE(loaded.movedTo.isEmpty());
+        EXPECT_EQ(groupsOf(list), defaults());
+        GroupSaveResult unmovable = SaveGroups(m_path, list);
+        QFile::setPermissions(folder,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_FALSE(unmovable.ok);
+        EXPECT_EQ(read(), "<R><G><C>*.o</C></G></R>");
     }
 }
 
@@ -346,8 +498,9 @@ TEST_F(GroupFile, SavingThroughASymbolicLinkWritesTheLinkedFile) {
     EXPECT_EQ(withoutEmptyEntries(groupsOf(loaded)), (Groups{{"New", {"*.n"}}}));
 }
 
-// Random damage to a real file: the reader never crashes, never writes, and whatever it accepts
-// survives a save and a reload with only its empty entries and entry-less groups gone.
+// Random damage to a real file: the reader never crashes, moves aside exactly what it rejects and
+// leaves the rest alone, and whatever it accepts survives a save and a reload with only its empty
+// entries and entry-less groups gone.
 TEST_F(GroupFile, RandomlyDamagedFilesLoadSafelyAndRoundTrip) {
     TGroupList start = listOf({{"Documents", {"*.doc", " *.txt"}},
                                {"\u97F3\u4E50", {"*.mp3", "*.\u00E9"}},
@@ -356,6 +509,7 @@ TEST_F(GroupFile, RandomlyDamagedFilesLoadSafelyAndRoundTrip) {
     const QByteArray good = read();
     std::mt19937 rng(31337);
     int loadedCount = 0;
+    int brokenCount = 0;
     for (int round = 0; round < 400; ++round) {
         SCOPED_TRACE(round);
         QByteArray bytes = good;
@@ -375,7 +529,20 @@ TEST_F(GroupFile, RandomlyDamagedFilesLoadSafelyAndRoundTrip) {
         }
         write(bytes);
         TGroupList list;
+        StderrCapture err;
         GroupLoadResult result = load(list);
+        const QByteArray said = err.finish();
+        if (result.outcome == GroupLoadOutcome::BrokenFile) {
+            // Kept whole under the ".bad" name, said once; removed so the next round uses that name again.
+            ASSERT_EQ(result.movedTo, m_path + ".bad");
+            ASSERT_EQ(read(result.movedTo), bytes);
+            ASSERT_EQ(said.count('\n'), 1) << said.toStdString();
+            ASSERT_EQ(groupsOf(list), defaults());
+            QFile::remove(result.movedTo);
+            ++brokenCount;
+            continue;
+        }
+        ASSERT_EQ(said, "");
         ASSERT_EQ(read(), bytes);
         if (result.outcome != GroupLoadOutcome::Loaded)
             continue;
@@ -396,6 +563,7 @@ TEST_F(GroupFile, RandomlyDamagedFilesLoadSafelyAndRoundTrip) {
         ASSERT_EQ(withoutEmptyEntries(groupsOf(reloaded)), list.empty() ? defaults() : expected);
     }
     EXPECT_GT(loadedCount, 20);
+    EXPECT_GT(brokenCount, 20);
 }
 
 } // namespace
