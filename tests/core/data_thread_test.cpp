@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace kestrel::core {
@@ -86,6 +87,7 @@ protected:
         SetStatusTextLookup([](const QString& id, const QString& arg) { return id + ":" + arg; });
     }
     void TearDown() override {
+        ::unsetenv("SYSTEMDRIVE");
         StopSearchThreads();
         StopKestrelfind(nullptr);
         SetStatusTextLookup(nullptr);
@@ -340,20 +342,73 @@ TEST(FileChanges, KindsAndTheSystemDrive) {
     EXPECT_FALSE(FilesChanged);
 }
 
-TEST_F(SearchThreads, TheInitThreadIndexesThenListens) {
-    tree.file("before.txt");
-    {
-        TInitThread init;
-        init.WaitFor();
-        EXPECT_FALSE(init.Running());
-        EXPECT_EQ(init.Attempts(), 1);
+// The program's road from start-up: the index start-up thread over a real tree while the UI thread's
+// loop waits for IndexReady, one search in each of the four modes into a window's list and status bar,
+// then changes on disk that raise FilesChanged and reach the list through a refresh in place.
+TEST_F(SearchThreads, StartUpThenEveryModeThenChangesOnDisk) {
+    tree.file("apps/Editor.desktop");
+    tree.file("apps/Viewer.desktop");
+    tree.file("apps/editor.txt");
+    tree.file("work/notes.txt", 5);
+    tree.file("work/plan.md");
+    tree.folder("work/notes");
+    // A modified file counts only off the system drive; the tree is on "/", so name another drive.
+    ::setenv("SYSTEMDRIVE", cache.root().c_str(), 1);
+
+    TInitThread init;
+    EXPECT_FALSE(IndexReady);
+    ASSERT_TRUE(QTest::qWaitFor([] { return IndexReady.load(); }, 60000));
+
+    struct Case {
+        std::string query;
+        int32_t mode;
+        QString extra;
+        Strings found;
+    };
+    const Case cases[] = {
+        {"*notes*", kModeAll, {}, {"work/notes", "work/notes.txt"}},
+        {tree.path("apps") + "/*|", kModeShortcuts, "EDIT", {"apps/Editor.desktop"}},
+        {"*notes*", kModeFolders, {}, {"work/notes"}},
+        {"*.txt|*.md", kModeGroup, {}, {"apps/editor.txt", "work/notes.txt", "work/plan.md"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        RecordingView view(7);
+        view.panels[1] = "2 selected";
+        StartSearch(QString::fromStdString(c.query), c.mode, c.extra, &view, &view);
+        ASSERT_TRUE(searchesSettled());
+        const std::string n = std::to_string(c.found.size());
+        EXPECT_EQ(view.calls, (Strings{"panel0 3702008:" + n, "panel1 ", "count " + n, "repaint"}));
+        EXPECT_EQ(view.panels[0], QString::fromStdString("3702008:" + n));
+        EXPECT_EQ(view.panels[1], "");
+        EXPECT_EQ(view.RowCount(), static_cast<int32_t>(c.found.size()));
+        EXPECT_EQ(resultPaths(), paths(c.found)); // every row a whole record
     }
-    EXPECT_TRUE(IndexReady);
-    search("before.txt", kModeAll);
-    EXPECT_EQ(resultPaths(), paths({"before.txt"}));
+
+    // The listener runs once the thread has ended.
+    init.WaitFor();
+    EXPECT_EQ(init.Attempts(), 1);
     FilesChanged = false;
-    tree.file("after.txt");
-    EXPECT_TRUE(QTest::qWaitFor([] { return FilesChanged.load(); }, 20000));
+    tree.file("work/notes.txt", 50); // the same file, another size
+    EXPECT_TRUE(QTest::qWaitFor([] { return FilesChanged.load(); }, 20000)) << "modified file";
+
+    FilesChanged = false;
+    tree.file("work/more notes.txt");
+    ASSERT_TRUE(QTest::qWaitFor([] { return FilesChanged.load(); }, 20000)) << "created file";
+    // What a window's refresh tick does next: re-run its search, keeping its rows.
+    RecordingView view(2);
+    view.panels[1] = "1 selected";
+    RefreshInPlace = true;
+    StartSearch("*notes*", kModeAll, {}, &view, &view);
+    ASSERT_TRUE(searchesSettled());
+    EXPECT_EQ(view.calls, (Strings{"panel0 3702008:3", "append", "repaint"}));
+    EXPECT_EQ(view.RowCount(), 3);
+    EXPECT_EQ(view.panels[1], "1 selected");
+    EXPECT_EQ(resultPaths(), paths({"work/more notes.txt", "work/notes", "work/notes.txt"}));
+
+    FilesChanged = false;
+    std::filesystem::remove(tree.path("work/plan.md"));
+    EXPECT_TRUE(QTest::qWaitFor([] { return FilesChanged.load(); }, 20000)) << "deleted file";
 }
 
 // Failures put in front of the real engine calls.
