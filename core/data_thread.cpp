@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace kestrel::core {
 
@@ -56,6 +57,23 @@ void append(TCollector* c, TItemFileData* item) {
 
 bool isStillCurrent(const TSearchThread& thread) {
     return thread.Generation() == g_generation.load() && SearchRunning;
+}
+
+// Hands over every search thread that has ended, oldest first. Runs on the UI thread when a thread
+// wakes it. The threads are found through their Ended flag rather than through a number carried in
+// the wake-up event: the flag's release and acquire order the thread's writes before the hand-over's
+// reads in a way ThreadSanitizer can check, whereas Qt's event queue orders them under a lock the
+// sanitizer cannot see (Qt is not built with it). A thread handed over by an earlier wake-up finds
+// nothing to do in its own.
+void handOverEnded() {
+    std::vector<uint64_t> ended;
+    for (const auto& [generation, thread] : g_threads) {
+        if (thread->Ended())
+            ended.push_back(generation);
+    }
+    // A hand-over may start or stop searches; each generation is looked up again.
+    for (uint64_t generation : ended)
+        HandOverSearch(generation);
 }
 
 QString countText(size_t count) {
@@ -180,10 +198,10 @@ void TSearchThread::Execute() {
         t_collector = nullptr;
         m_failed = true;
     }
-    const uint64_t generation = m_generation;
+    m_ended.store(true, std::memory_order_release);
     // The receiver outlives this thread: StopSearchThreads joins every thread before deleting it.
     QMetaObject::invokeMethod(
-        m_receiver, [generation] { HandOverSearch(generation); }, Qt::QueuedConnection);
+        m_receiver, [] { handOverEnded(); }, Qt::QueuedConnection);
 }
 
 void HandOverSearch(uint64_t generation) {

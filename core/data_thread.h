@@ -79,6 +79,9 @@ public:
     uint64_t Generation() const { return m_generation; }
     const std::u16string& Query() const { return m_query; }
     int32_t Mode() const { return m_mode; }
+    // True once the thread has finished its work and is about to wake the UI thread. Any thread; what
+    // the thread wrote before is visible to whoever saw true.
+    bool Ended() const { return m_ended.load(std::memory_order_acquire); }
 
 private:
     friend void HandOverSearch(uint64_t generation);
@@ -104,6 +107,7 @@ private:
     TResultListView* m_list;
     TStatusBarView* m_statusBar;
 
+    std::atomic<bool> m_ended{false};
     std::thread m_thread;
 };
 
