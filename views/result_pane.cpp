@@ -186,6 +186,8 @@ TResultPane::TResultPane(TResultPaneStyle style, const config::TLanguage& langua
     for (size_t i = 0; i < m_style.columns.size(); ++i)
         lvFiles->header()->resizeSection(static_cast<int>(i), m_style.columns[i].width);
     connect(lvFiles->header(), &QHeaderView::sectionClicked, this, &TResultPane::lvFilesColumnClick);
+    // A second click soon after the first arrives as a double-click; it still counts as a click.
+    connect(lvFiles->header(), &QHeaderView::sectionDoubleClicked, this, &TResultPane::lvFilesColumnClick);
     connect(lvFiles, &QAbstractItemView::doubleClicked, this, [this] { lvFilesDblClick(); });
     connect(lvFiles, &QWidget::customContextMenuRequested, this, &TResultPane::lvFilesContextPopup);
     connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
