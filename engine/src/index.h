@@ -92,6 +92,16 @@ public:
     const char* image() const { return m_data; }
     size_t imageSize() const { return m_sizeBytes; }
 
+    // One past the last entry of the subtree of i: the first later entry whose parent comes before
+    // i. Linear in the subtree's size, with no table needed.
+    uint32_t subtreeEnd(uint32_t i) const {
+        if (!isFolder(i))
+            return i + 1;
+        uint32_t e = i + 1;
+        while (e < m_count && m_parent[e] != kNoParent && m_parent[e] >= i)
+            ++e;
+        return e;
+    }
     // One past the last entry of every subtree (made once, on first use).
     const std::vector<uint32_t>& subtreeEnds() const;
     // The children of folder f, in name order.

@@ -58,11 +58,105 @@ public:
         std::vector<uint32_t> out;
         if (alt.terms.empty())
             return out;
+        std::vector<std::string_view> pieces = longestPieces(alt, 3);
+        if (pieces.empty()) {
+            walkPaths(alt, 0, m_index.count(), out);
+            return out;
+        }
+        // A run of a literal without "/" lies inside one name of the path: only the subtrees of the
+        // entries whose key holds it can match, ranges in depth-first order. Every run must be there,
+        // so the ranges of several runs are intersected before any path is made.
+        std::vector<std::pair<uint32_t, uint32_t>> ranges = subtreesHolding(pieces[0]);
+        for (size_t i = 1; i < pieces.size() && !ranges.empty(); ++i)
+            ranges = intersect(ranges, subtreesHolding(pieces[i]));
+        for (const auto& [from, to] : ranges)
+            walkPaths(alt, from, to, out);
+        return out;
+    }
+
+private:
+    // The entry whose key holds blob offset hit, searching forward from entry from.
+    static uint32_t entryAt(const uint32_t* offsets, uint32_t n, uint32_t from, size_t hit) {
+        uint32_t step = 1;
+        uint32_t lo = from;
+        while (lo + step < n && offsets[lo + step] <= hit) {
+            lo += step;
+            step *= 2;
+        }
+        uint32_t hi = std::min(n, lo + step);
+        const uint32_t* it = std::upper_bound(offsets + lo, offsets + hi + 1, static_cast<uint32_t>(hit));
+        return static_cast<uint32_t>(it - offsets) - 1;
+    }
+
+    // The longest runs of the alternative's literals that hold no "/", longest first, at most count.
+    static std::vector<std::string_view> longestPieces(const Alternative& alt, size_t count) {
+        std::vector<std::string_view> pieces;
+        for (const auto& t : alt.terms) {
+            for (std::string_view s : t.segments) {
+                while (!s.empty()) {
+                    size_t slash = s.find('/');
+                    std::string_view part = s.substr(0, slash);
+                    if (!part.empty() && std::find(pieces.begin(), pieces.end(), part) == pieces.end())
+                        pieces.push_back(part);
+                    if (slash == std::string_view::npos)
+                        break;
+                    s.remove_prefix(slash + 1);
+                }
+            }
+        }
+        std::stable_sort(pieces.begin(), pieces.end(),
+                         [](std::string_view a, std::string_view b) { return a.size() > b.size(); });
+        if (pieces.size() > count)
+            pieces.resize(count);
+        return pieces;
+    }
+
+    // The subtrees (entry ranges, ascending, disjoint) of the entries whose key holds piece.
+    std::vector<std::pair<uint32_t, uint32_t>> subtreesHolding(std::string_view piece) {
+        std::vector<std::pair<uint32_t, uint32_t>> ranges;
         const uint32_t n = m_index.count();
-        // Depth-first order lets the path of the current folder grow and shrink like a stack.
+        const char* keys = m_index.keys();
+        const uint64_t length = m_index.keysLength();
+        const uint32_t* offsets = m_index.keyOffsets();
+        uint32_t e = 0, covered = 0;
+        size_t at = 0;
+        while (at < length && !stopped()) {
+            size_t hit = findFolded(keys, length, piece, at);
+            if (hit == std::string_view::npos)
+                break;
+            e = entryAt(offsets, n, e, hit);
+            at = offsets[e + 1];
+            if (e < covered)
+                continue;
+            covered = m_index.subtreeEnd(e);
+            ranges.emplace_back(e, covered);
+        }
+        return ranges;
+    }
+
+    static std::vector<std::pair<uint32_t, uint32_t>>
+    intersect(const std::vector<std::pair<uint32_t, uint32_t>>& a,
+              const std::vector<std::pair<uint32_t, uint32_t>>& b) {
+        std::vector<std::pair<uint32_t, uint32_t>> out;
+        size_t i = 0, j = 0;
+        while (i < a.size() && j < b.size()) {
+            uint32_t from = std::max(a[i].first, b[j].first), to = std::min(a[i].second, b[j].second);
+            if (from < to)
+                out.emplace_back(from, to);
+            if (a[i].second < b[j].second)
+                ++i;
+            else
+                ++j;
+        }
+        return out;
+    }
+
+    // Checks the full paths of entries [from, to) against alt. Depth-first order lets the path of
+    // the current folder grow and shrink like a stack.
+    void walkPaths(const Alternative& alt, uint32_t from, uint32_t to, std::vector<uint32_t>& out) {
         std::string path;
         std::vector<std::pair<uint32_t, size_t>> folders; // folder entry, length of its path
-        for (uint32_t e = 0; e < n && !stopped(); ++e) {
+        for (uint32_t e = from; e < to && !stopped(); ++e) {
             uint32_t p = m_index.parent(e);
             if (p == kNoParent) {
                 folders.clear();
@@ -83,21 +177,6 @@ public:
             if (m_index.isFolder(e))
                 folders.emplace_back(e, path.size());
         }
-        return out;
-    }
-
-private:
-    // The entry whose key holds blob offset hit, searching forward from entry from.
-    static uint32_t entryAt(const uint32_t* offsets, uint32_t n, uint32_t from, size_t hit) {
-        uint32_t step = 1;
-        uint32_t lo = from;
-        while (lo + step < n && offsets[lo + step] <= hit) {
-            lo += step;
-            step *= 2;
-        }
-        uint32_t hi = std::min(n, lo + step);
-        const uint32_t* it = std::upper_bound(offsets + lo, offsets + hi + 1, static_cast<uint32_t>(hit));
-        return static_cast<uint32_t>(it - offsets) - 1;
     }
 
     void rebuild(uint32_t folder, std::string& path, std::vector<std::pair<uint32_t, size_t>>& folders) {

@@ -212,6 +212,45 @@ TEST(Pattern, AgreesWithReferenceOnRandomPatternsAndIndexes) {
     }
 }
 
+TEST(Search, PathScopeAgreesWithReferenceOnRandomTrees) {
+    // Path searches skip the subtrees that cannot hold a literal; the reference checks every path.
+    const std::vector<std::string> patternAlphabet = {"a", "b", "B", "/", "/", "*", "*", " ", "|", "ab"};
+    std::mt19937 rng(5);
+    for (int round = 0; round < 60; ++round) {
+        IndexBuilder builder(1);
+        std::vector<uint32_t> folders = {builder.add(kNoParent, round % 2 ? "/r/ab" : "/", kFolder, 0, 0)};
+        std::vector<uint32_t> open = folders;
+        for (int i = 0; i < 120; ++i) {
+            // Depth first: go up a level now and then, make a folder or a file in the current one.
+            if (open.size() > 1 && rng() % 4 == 0)
+                open.pop_back();
+            std::string name = randomText(rng, {"a", "b", "A", "ab", ".", u8(u8"\u00e9")}, 4);
+            if (name.empty())
+                name = "n";
+            bool folder = rng() % 3 == 0;
+            uint32_t e = builder.add(open.back(), name + std::to_string(i), folder ? kFolder : 0, 0, 0);
+            if (folder)
+                open.push_back(e);
+        }
+        auto index = builder.finish();
+        for (int q = 0; q < 40; ++q) {
+            std::string pattern = randomText(rng, patternAlphabet, 7);
+            Pattern compiled = Pattern::compileBytes(pattern);
+            SearchRequest request;
+            request.pattern = &compiled;
+            request.scope = 1;
+            request.ranked = false;
+            std::vector<uint32_t> got = searchIndex(*index, request);
+            std::vector<uint32_t> want;
+            for (uint32_t i = 0; i < index->count(); ++i) {
+                if (!index->isRoot(i) && referenceMatch(pattern, index->path(i)))
+                    want.push_back(i);
+            }
+            ASSERT_EQ(got, want) << "pattern '" << pattern << "'";
+        }
+    }
+}
+
 TEST(Search, RankedOrderIsByTierThenIndexOrder) {
     IndexBuilder builder(1);
     builder.add(kNoParent, "/r", kFolder, 0, 0);
