@@ -20,9 +20,10 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Until the window program exists, `run` starts the command-line search: make run Q='annual report'
+# Starts the window program; without a DISPLAY it runs on a virtual display, types a sample search
+# (Q, default "report") over a demo tree and writes a screenshot: make run Q='annual report'
 run: build
-	@$(BUILD)/bin/kestrel $(Q)
+	@bash scripts/run-program.sh $(BUILD) "$(if $(Q),$(Q),report)"
 
 test: build
 	@bash scripts/run-tests.sh $(BUILD)
