@@ -154,8 +154,9 @@ private:
     // Checks the full paths of entries [from, to) against alt. Depth-first order lets the path of
     // the current folder grow and shrink like a stack.
     void walkPaths(const Alternative& alt, uint32_t from, uint32_t to, std::vector<uint32_t>& out) {
-        std::string path;
-        std::vector<std::pair<uint32_t, size_t>> folders; // folder entry, length of its path
+        std::string& path = m_path;
+        auto& folders = m_folders;
+        folders.clear();
         for (uint32_t e = from; e < to && !stopped(); ++e) {
             uint32_t p = m_index.parent(e);
             if (p == kNoParent) {
@@ -195,6 +196,8 @@ private:
 
     const Index& m_index;
     const SearchRequest& m_request;
+    std::string m_path;                                 // the path being walked
+    std::vector<std::pair<uint32_t, size_t>> m_folders; // its folders and the length of their paths
     uint32_t m_polls = 0;
     bool m_stopped = false;
 };
