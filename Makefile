@@ -58,5 +58,11 @@ bench: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 	@bash bench/run.sh $(BUILD)
 
+# The Debian package of the program, built by CPack from the build folder:
+# $(BUILD)/kestrelfind_<version>_<arch>.deb, its dependencies found by dpkg-shlibdeps.
+.PHONY: deb
+deb: build
+	@cd $(BUILD) && cpack -G DEB
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

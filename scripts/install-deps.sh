@@ -8,6 +8,8 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     libutf8proc-dev libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libx11-dev libxi-dev libxml2-dev libglib2.0-dev
+    # the Debian package (make deb): dpkg-shlibdeps, and file, which CPack uses to find the programs
+    dpkg-dev file
     # tests under a real X server and session bus
     xvfb xauth xdotool xclip x11-apps dbus-daemon python3
     # pictures, icons and fonts the program and its screenshots use
