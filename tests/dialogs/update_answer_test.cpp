@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 namespace kestrel::dialogs {
 namespace {
@@ -152,6 +153,46 @@ TEST(ReadUpdateAnswer, WhatLiesBeyondTheKeptBytesIsLost) {
     EXPECT_EQ(kept.UpdateUrl, "https://");
     EXPECT_FALSE(ShouldOfferUpdate("1.0.0.1", kept));
     EXPECT_EQ(ReadUpdateAnswer(answer).UpdateUrl, "https://x.example/long");
+}
+
+// Many generated answers: junk lines (any bytes but brackets, "=" and line ends) around a [Version]
+// section, with every kind of line end, blanks, an optional byte-order mark and junk after the keys.
+// The entries always come out whole; pure random bytes never offer anything.
+TEST(ReadUpdateAnswer, GeneratedAnswersWithJunkAroundTheSection) {
+    std::mt19937 random(20261208);
+    auto junkLine = [&] {
+        QByteArray line;
+        const int length = std::uniform_int_distribution<int>(0, 60)(random);
+        while (line.size() < length) {
+            const char c = char(std::uniform_int_distribution<int>(0, 255)(random));
+            if (c != '[' && c != '=' && c != '\n' && c != '\r')
+                line += c;
+        }
+        return line;
+    };
+    const char* ends[] = {"\n", "\r\n", "\r"};
+    for (int round = 0; round < 2000; ++round) {
+        const QByteArray end = ends[round % 3];
+        const QByteArray version = QByteArray::number(round) + "." + QByteArray::number(round % 7) + ".0.1";
+        const QByteArray url = "https://x.example/d" + QByteArray::number(round);
+        QByteArray answer = round % 2 ? "\xEF\xBB\xBF" : "";
+        for (int i = round % 4; i > 0; --i)
+            answer += junkLine() + end;
+        answer += "[Version]" + end + junkLine() + end;
+        answer += "  Version \t=  " + version + " " + end + junkLine() + end;
+        answer += "UpdateUrl=" + url + end;
+        for (int i = round % 3; i > 0; --i)
+            answer += junkLine() + end;
+        const TUpdateAnswer a = ReadUpdateAnswer(answer);
+        ASSERT_EQ(a.Version, QString::fromLatin1(version)) << "round " << round;
+        ASSERT_EQ(a.UpdateUrl, QString::fromLatin1(url)) << "round " << round;
+
+        QByteArray noise;
+        const int length = std::uniform_int_distribution<int>(0, 4000)(random);
+        for (int i = 0; i < length; ++i)
+            noise += char(std::uniform_int_distribution<int>(0, 255)(random));
+        ASSERT_FALSE(ShouldOfferUpdate("1.0.0.1", ReadUpdateAnswer(noise))) << "round " << round;
+    }
 }
 
 TEST(UpdateRequestUrl, AppendsTheVersionToTheQuery) {
