@@ -156,6 +156,10 @@ void TfrmAbout::labWebsiteClick() {
 
 void TfrmAbout::showEvent(QShowEvent* event) {
     InitLanguages();
+    // Centred on the window that opened it. Qt's own placement guesses the frame of a window manager
+    // that may not be there; the client areas' centres are what the eye compares.
+    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr)
+        move(owner->geometry().center() - rect().center());
     QDialog::showEvent(event);
 }
 

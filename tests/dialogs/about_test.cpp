@@ -85,6 +85,16 @@ TEST_F(AboutTest, ReopeningShowsTheTextsOfANewlyChosenLanguage) {
     EXPECT_TRUE(about.labVersionInformation->text().endsWith(QString::fromLatin1(KESTREL_TEST_FILE_VERSION)));
 }
 
+TEST_F(AboutTest, OpensCentredOnItsOwner) {
+    QWidget owner;
+    owner.setGeometry(100, 150, 700, 400);
+    ASSERT_TRUE(Shown(owner));
+    TfrmAbout about(test::Language(), &owner);
+    ASSERT_TRUE(Shown(about));
+    const QPoint offset = about.geometry().center() - owner.geometry().center();
+    EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
+}
+
 TEST_F(AboutTest, OkClosesWithCancelAndTheLinkOpensTheSite) {
     test::UrlRecorder recorder;
     TfrmAbout about(test::Language());
