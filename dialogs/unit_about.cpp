@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 #include <QWindow>
 
@@ -158,8 +159,18 @@ void TfrmAbout::showEvent(QShowEvent* event) {
     InitLanguages();
     // Centred on the window that opened it. Qt's own placement guesses the frame of a window manager
     // that may not be there; the client areas' centres are what the eye compares.
-    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr)
-        move(owner->geometry().center() - rect().center());
+    // Kept inside the owner's screen: the compact box sits at the screen's bottom edge.
+    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
+        QRect placed(owner->geometry().center() - rect().center(), size());
+        if (const QScreen* screen = owner->screen()) {
+            const QRect area = screen->availableGeometry();
+            placed.moveLeft(
+                std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() - width())));
+            placed.moveTop(
+                std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() - height())));
+        }
+        move(placed.topLeft());
+    }
     QDialog::showEvent(event);
 }
 

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 namespace kestrel::dialogs {
@@ -93,6 +94,17 @@ TEST_F(AboutTest, OpensCentredOnItsOwner) {
     ASSERT_TRUE(Shown(about));
     const QPoint offset = about.geometry().center() - owner.geometry().center();
     EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
+}
+
+TEST_F(AboutTest, StaysOnTheScreenWhenItsOwnerSitsAtTheBottomEdge) {
+    QWidget owner(nullptr, Qt::FramelessWindowHint);
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    owner.setGeometry(area.right() - 565, area.bottom() - 34, 565, 34);
+    ASSERT_TRUE(Shown(owner));
+    TfrmAbout about(test::Language(), &owner);
+    ASSERT_TRUE(Shown(about));
+    EXPECT_TRUE(area.contains(about.geometry())) << about.geometry().bottom() << " > " << area.bottom();
+    EXPECT_EQ(about.geometry().center().x(), owner.geometry().center().x());
 }
 
 TEST_F(AboutTest, OkClosesWithCancelAndTheLinkOpensTheSite) {
