@@ -2,6 +2,7 @@
 
 #include "UnitLanguageRegConfig.h"
 #include "UnitSoftConfig.h"
+#include "checkupdate.h"
 #include "data_thread.h"
 #include "frm_search_results.h"
 #include "image_button.h"
@@ -162,11 +163,11 @@ TfrmSearchMain::TfrmSearchMain(const config::TLanguage& language)
     // Their windows come with the full window, the Options dialog and the update check.
     dxbrbtnFullMode->setEnabled(false);
     dxbrbtnOptions->setEnabled(false);
-    dxbrbtnCheckforUpdate->setEnabled(false);
     connect(dxbrbtnMatchPath, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnMatchPathClick);
     connect(dxbrbtnHelp, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnHelpClick);
     connect(dxbrbtnHomePage, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnHomePageClick);
     connect(dxbrbtnExit, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnExitClick);
+    connect(dxbrbtnCheckforUpdate, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnCheckforUpdateClick);
 
     InitLanguages();
 
@@ -189,6 +190,10 @@ TfrmSearchMain::TfrmSearchMain(const config::TLanguage& language)
 
     const ScreenPoint home = BoxHomePosition(ToScreenRect(WorkArea()), kBoxWidth, kBoxHeight);
     move(home.x, home.y);
+
+    // The check runs on a thread of its own and says nothing unless a newer version exists.
+    if (SoftConfig->SettingsSwitches.AutoUpdata)
+        dialogs::TCheckUpdate::Start(m_language);
 
     m_typingPause = new QTimer(this);
     m_typingPause->setSingleShot(true);
@@ -341,6 +346,10 @@ void TfrmSearchMain::dxbrbtnMatchPathClick() {
 
 void TfrmSearchMain::dxbrbtnHelpClick() {
     QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHelpAddress)));
+}
+
+void TfrmSearchMain::dxbrbtnCheckforUpdateClick() {
+    dialogs::TCheckUpdate::Start(m_language);
 }
 
 void TfrmSearchMain::dxbrbtnHomePageClick() {

@@ -74,6 +74,7 @@ public:
     void dxbrbtnMatchPathClick();
     void dxbrbtnHelpClick();
     void dxbrbtnHomePageClick();
+    void dxbrbtnCheckforUpdateClick();
     void dxbrbtnExitClick();
     // A later start of the program asked this copy to come forward.
     void RestoreFromSecondInstance();

@@ -9,6 +9,9 @@ trap 'rm -rf "$runtime"' EXIT
 export XDG_RUNTIME_DIR=$runtime
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# The program checks for updates at start: in tests it asks a port on this machine where nothing
+# listens, so no test ever talks to the outside (tests of the check start their own server).
+export KESTRELFIND_SITE_URL=${KESTRELFIND_SITE_URL:-http://127.0.0.1:9/}
 # A tree where only some programs were built: KESTREL_TEST_PROGRAMS names them, and only the tests they
 # run are selected. KESTREL_TEST_EXCLUDE is a ctest -E expression of tests to leave out.
 select=()
