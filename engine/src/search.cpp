@@ -1,6 +1,7 @@
 #include "search.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kestrel::engine {
 
@@ -69,6 +70,21 @@ public:
         std::vector<std::pair<uint32_t, uint32_t>> ranges = subtreesHolding(pieces[0]);
         for (size_t i = 1; i < pieces.size() && !ranges.empty(); ++i)
             ranges = intersect(ranges, subtreesHolding(pieces[i]));
+        // "x/y" in a literal: a name beginning with y in a folder whose name ends with x.
+        for (const auto& t : alt.terms) {
+            for (std::string_view segment : t.segments) {
+                size_t slash = segment.find('/');
+                if (ranges.empty() || slash == 0 || slash == std::string_view::npos ||
+                    slash + 1 == segment.size())
+                    continue;
+                std::string_view after = segment.substr(slash + 1);
+                size_t next = after.find('/');
+                if (next == 0)
+                    continue;
+                ranges = intersect(ranges, subtreesAfterSlash(segment.substr(0, slash), after.substr(0, next),
+                                                              next != std::string_view::npos));
+            }
+        }
         for (const auto& [from, to] : ranges)
             walkPaths(alt, from, to, out);
         return out;
@@ -132,6 +148,57 @@ private:
             ranges.emplace_back(e, covered);
         }
         return ranges;
+    }
+
+    // The subtrees of the entries whose key begins with after (is after, with whole) and whose
+    // folder's key ends with before, plus every root whose own path holds before + "/" (the slash may
+    // be one inside the root's path).
+    std::vector<std::pair<uint32_t, uint32_t>> subtreesAfterSlash(std::string_view before,
+                                                                  std::string_view after, bool whole) {
+        std::vector<std::pair<uint32_t, uint32_t>> ranges;
+        const uint32_t n = m_index.count();
+        std::string withSlash = std::string(before) + "/";
+        for (uint32_t r = 0; r < n; r = m_index.subtreeEnd(r)) {
+            std::string_view key = m_index.key(r);
+            if (findFolded(key.data(), key.size(), withSlash, 0) != std::string_view::npos)
+                ranges.emplace_back(r, m_index.subtreeEnd(r));
+        }
+        const char* keys = m_index.keys();
+        const uint64_t length = m_index.keysLength();
+        const uint32_t* offsets = m_index.keyOffsets();
+        uint32_t e = 0;
+        size_t at = 0;
+        std::vector<std::pair<uint32_t, uint32_t>> named;
+        uint32_t covered = 0;
+        while (at < length && !stopped()) {
+            size_t hit = findFolded(keys, length, after, at);
+            if (hit == std::string_view::npos)
+                break;
+            e = entryAt(offsets, n, e, hit);
+            at = offsets[e + 1];
+            if (hit != offsets[e] || e < covered || (whole && m_index.key(e).size() != after.size()))
+                continue;
+            uint32_t p = m_index.parent(e);
+            if (p == kNoParent)
+                continue;
+            std::string_view folder = m_index.key(p);
+            if (folder.size() < before.size() ||
+                findFolded(folder.data() + folder.size() - before.size(), before.size(), before, 0) != 0)
+                continue;
+            covered = m_index.subtreeEnd(e);
+            named.emplace_back(e, covered);
+        }
+        // Both lists are ascending; a named subtree inside a root range adds nothing.
+        std::vector<std::pair<uint32_t, uint32_t>> all;
+        std::merge(ranges.begin(), ranges.end(), named.begin(), named.end(), std::back_inserter(all));
+        std::vector<std::pair<uint32_t, uint32_t>> out;
+        for (const auto& range : all) {
+            if (!out.empty() && range.first < out.back().second)
+                out.back().second = std::max(out.back().second, range.second);
+            else
+                out.push_back(range);
+        }
+        return out;
     }
 
     static std::vector<std::pair<uint32_t, uint32_t>>
