@@ -10,6 +10,7 @@
 #include "placement.h"
 #include "query.h"
 #include "unit_function.h"
+#include "unit_main.h"
 #include "x11_raw_keys.h"
 
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -160,9 +162,9 @@ TfrmSearchMain::TfrmSearchMain(const config::TLanguage& language)
     dxbrbtnCheckforUpdate = item("dxbrbtnCheckforUpdate");
     dxbrpmnRMenu->addSeparator();
     dxbrbtnExit = item("dxbrbtnExit");
-    // Their windows come with the full window, the Options dialog and the update check.
-    dxbrbtnFullMode->setEnabled(false);
+    // Its window comes with the Options dialog.
     dxbrbtnOptions->setEnabled(false);
+    connect(dxbrbtnFullMode, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnFullModeClick);
     connect(dxbrbtnMatchPath, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnMatchPathClick);
     connect(dxbrbtnHelp, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnHelpClick);
     connect(dxbrbtnHomePage, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnHomePageClick);
@@ -321,6 +323,16 @@ void TfrmSearchMain::HotkeyPressed(qint64 utcMs) {
         return;
     if (m_hotkey.press(utcMs) != HotkeyPress::Toggle)
         return;
+    if (FullForm) {
+        if (FullForm->isVisible()) {
+            FullForm->hide();
+        } else {
+            FullForm->show();
+            FullForm->raise();
+            FullForm->activateWindow();
+        }
+        return;
+    }
     if (isVisible()) {
         hide();
     } else {
@@ -331,6 +343,47 @@ void TfrmSearchMain::HotkeyPressed(qint64 utcMs) {
     }
     if (ResultsForm)
         ResultsForm->hide();
+}
+
+void TfrmSearchMain::dxbrbtnFullModeClick() {
+    if (FullForm || m_closed)
+        return;
+    auto form = std::make_unique<views::TfrmMain>(m_language, this);
+    FullForm = form.get();
+    // Whatever happens below, the window is freed and FullForm cleared.
+    const auto release = qScopeGuard([this, &form] {
+        FullForm = nullptr;
+        form.reset();
+    });
+    show();
+    hide();
+    m_typingPause->stop();
+    if (ResultsForm)
+        ResultsForm->hide();
+    form->SetGroupList(&GroupList);
+    form->dxbrbtnMatchPath->setChecked(dxbrbtnMatchPath->isChecked());
+    form->SearchEnterKey = SoftConfig && SoftConfig->SettingsSwitches.SearchEnterKey;
+    form->WebSearch = [](const QString& text) {
+        QDesktopServices::openUrl(QUrl::fromEncoded(WebSearchUrl(text).toLatin1()));
+    };
+    form->edtSearch->setText(edtSearch->text());
+    form->ShowModal();
+    if (m_closed)
+        return;
+    dxbrbtnMatchPath->setChecked(form->dxbrbtnMatchPath->isChecked());
+    core::MatchPath = dxbrbtnMatchPath->isChecked();
+    if (ResultsForm)
+        ResultsForm->SetGroupList(&GroupList);
+    if (form->LanguageChanged) {
+        InitLanguages();
+        if (ResultsForm)
+            ResultsForm->InitLanguages();
+    }
+    show();
+    raise();
+    activateWindow();
+    edtSearch->clear();
+    edtSearch->setFocus();
 }
 
 void TfrmSearchMain::dxbrbtnMatchPathClick() {

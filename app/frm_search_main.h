@@ -31,6 +31,7 @@ class X11RawKeys;
 }
 
 namespace kestrel::views {
+class TfrmMain;
 class TfrmSearchResults;
 class TZevImageBtn;
 } // namespace kestrel::views
@@ -71,6 +72,9 @@ public:
     void tmrFormMobileTimer();
     // One Ctrl press at utcMs (WM_HOTKEY id 1).
     void HotkeyPressed(qint64 utcMs);
+    // Full Mode: a new TfrmMain with the box's text, groups and Match Path, shown modally and freed
+    // when it closes; the box hides meanwhile and shows again, emptied, afterwards.
+    void dxbrbtnFullModeClick();
     void dxbrbtnMatchPathClick();
     void dxbrbtnHelpClick();
     void dxbrbtnHomePageClick();
@@ -81,6 +85,9 @@ public:
 
     core::TGroupList GroupList;
     views::TfrmSearchResults* ResultsForm = nullptr;
+    // The open full window (while dxbrbtnFullModeClick runs), else null. The double-Ctrl key toggles
+    // it instead of the box.
+    views::TfrmMain* FullForm = nullptr;
 
     QWidget* imgMain = nullptr;
     QWidget* imaLogo = nullptr;

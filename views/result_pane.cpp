@@ -3,6 +3,7 @@
 #include "UnitLanguageRegConfig.h"
 #include "context_menu.h"
 #include "data_thread.h"
+#include "full_mode_rules.h"
 #include "group_query.h"
 #include "image_button.h"
 #include "images.h"
@@ -192,6 +193,9 @@ TResultPane::TResultPane(TResultPaneStyle style, const config::TLanguage& langua
     connect(lvFiles, &QWidget::customContextMenuRequested, this, &TResultPane::lvFilesContextPopup);
     connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TResultPane::OnSelectionChanged);
+    connect(lvFiles, &QAbstractItemView::pressed, this, &TResultPane::listPressed);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TResultPane::SelectEveryRowWhileDown);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &TResultPane::SelectEveryRowWhileDown);
 
     splBtn->addWidget(advpnlGroup);
     splBtn->addWidget(lvFiles);
@@ -372,19 +376,39 @@ TItemFileData* TResultPane::SelectedRecord() const {
 void TResultPane::lvFilesColumnClick(int column) {
     if (column < 0 || column >= static_cast<int>(m_style.columns.size()))
         return;
-    const int32_t key = m_style.columns[static_cast<size_t>(column)].sortKey;
-    if (key == m_sortKey) {
-        m_sortDescending = !m_sortDescending;
-    } else {
-        m_sortKey = key;
-        m_sortDescending = false;
-    }
+    Arrange(m_style.columns[static_cast<size_t>(column)].sortKey);
+}
+
+void TResultPane::Arrange(int32_t key) {
+    const TArrangeOrder order = ArrangeToggle({m_sortKey, m_sortDescending}, key);
+    m_sortKey = order.key;
+    m_sortDescending = order.descending;
     core::SortResults(m_sortKey, m_sortDescending, core::ResultList);
     core::SortState.SortDescending = m_sortDescending;
     core::SortState.SortKey = m_sortKey;
-    lvFiles->header()->setSortIndicatorShown(true);
-    lvFiles->header()->setSortIndicator(column, m_sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    int column = -1;
+    for (size_t i = 0; i < m_style.columns.size(); ++i)
+        if (m_style.columns[i].sortKey == m_sortKey)
+            column = static_cast<int>(i);
+    lvFiles->header()->setSortIndicatorShown(column >= 0);
+    if (column >= 0)
+        lvFiles->header()->setSortIndicator(column,
+                                            m_sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
     m_model->Repaint();
+}
+
+void TResultPane::SetSelectAllDown(bool down) {
+    m_selectAllDown = down;
+    SelectEveryRowWhileDown();
+}
+
+void TResultPane::SelectEveryRowWhileDown() {
+    if (!m_selectAllDown || m_model->rowCount() == 0)
+        return;
+    // One range over every row: as cheap for a million rows as for ten.
+    const QItemSelection all(m_model->index(0, 0),
+                             m_model->index(m_model->rowCount() - 1, m_model->columnCount() - 1));
+    lvFiles->selectionModel()->select(all, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void TResultPane::lvFilesDblClick() {

@@ -107,6 +107,10 @@ public:
 
     // lvFiles handlers.
     void lvFilesColumnClick(int column);
+    // The toggle-and-sort steps of a column click for a sort key (the full window's Arrange Icons by
+    // commands call it directly): the window's key and direction by ArrangeToggle, ResultList sorted,
+    // SortState set, the list repainted.
+    void Arrange(int32_t key);
     void lvFilesDblClick();
     void lvFilesContextPopup(const QPoint& pos);
     // Writes the selection text for a row (the row a selection change concerns), as lvFilesChange.
@@ -124,6 +128,10 @@ public:
     // The window's own sort key and direction (the last column click).
     int32_t SortKey() const { return m_sortKey; }
     bool SortDescending() const { return m_sortDescending; }
+    // Select All (full window): while down, every row of the list is selected, also the rows a search
+    // or a refresh brings later. Releasing it keeps the selection as it is.
+    void SetSelectAllDown(bool down);
+    bool SelectAllDown() const { return m_selectAllDown; }
 
     QWidget* advpnlGroup = nullptr;
     QLabel* labGroupCaption = nullptr;
@@ -140,6 +148,8 @@ public:
 signals:
     // The number of selected rows changed (the full window enables its commands by it).
     void selectionCountChanged(int count);
+    // A mouse button was pressed on the list's rows (the full window releases Select All).
+    void listPressed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -148,6 +158,7 @@ private:
     TZevImageBtn* MakeButton(const QString& name, int top);
     void LayOutButtons();
     void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    void SelectEveryRowWhileDown();
 
     const TResultPaneStyle m_style;
     const config::TLanguage& m_language;
@@ -161,6 +172,7 @@ private:
     platform::FileManager m_fileManager;
     int32_t m_sortKey = 0;
     bool m_sortDescending = false;
+    bool m_selectAllDown = false;
 };
 
 } // namespace kestrel::views
