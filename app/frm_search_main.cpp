@@ -11,6 +11,7 @@
 #include "query.h"
 #include "unit_function.h"
 #include "unit_main.h"
+#include "unit_settings.h"
 #include "x11_raw_keys.h"
 
 #include <QCloseEvent>
@@ -162,10 +163,9 @@ TfrmSearchMain::TfrmSearchMain(const config::TLanguage& language)
     dxbrbtnCheckforUpdate = item("dxbrbtnCheckforUpdate");
     dxbrpmnRMenu->addSeparator();
     dxbrbtnExit = item("dxbrbtnExit");
-    // Its window comes with the Options dialog.
-    dxbrbtnOptions->setEnabled(false);
     connect(dxbrbtnFullMode, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnFullModeClick);
     connect(dxbrbtnMatchPath, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnMatchPathClick);
+    connect(dxbrbtnOptions, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnOptionsClick);
     connect(dxbrbtnHelp, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnHelpClick);
     connect(dxbrbtnHomePage, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnHomePageClick);
     connect(dxbrbtnExit, &QAction::triggered, this, &TfrmSearchMain::dxbrbtnExitClick);
@@ -395,6 +395,28 @@ void TfrmSearchMain::dxbrbtnMatchPathClick() {
     } catch (...) {
         ResultsForm->Pane->imgAllClick();
     }
+}
+
+void TfrmSearchMain::dxbrbtnOptionsClick() {
+    // main() creates the catalogue writable; the box itself only reads it, the dialog may switch it.
+    dialogs::TfrmSetting setting(const_cast<config::TLanguage&>(m_language), this);
+    setting.GroupList = &GroupList;
+    setting.SoftConfig = SoftConfig;
+    if (SoftConfig)
+        setting.Switches = SoftConfig->SettingsSwitches;
+    // The box sits in a corner: the dialog goes to the middle of the screen instead of over its owner.
+    if (QScreen* screen = this->screen())
+        setting.move(screen->availableGeometry().center() - setting.rect().center());
+    if (setting.exec() != QDialog::Accepted || !ResultsForm)
+        return;
+    ResultsForm->SetGroupList(setting.GroupList);
+    if (setting.LanguageChanged) {
+        InitLanguages();
+        ResultsForm->InitLanguages();
+    }
+    // Rebuilt also while the drop-down is hidden, so that it never shows the buttons of removed groups.
+    ResultsForm->GroupButtonInit();
+    ResultsForm->Pane->SetCurrentGroupButton(nullptr);
 }
 
 void TfrmSearchMain::dxbrbtnHelpClick() {

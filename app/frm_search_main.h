@@ -76,6 +76,9 @@ public:
     // when it closes; the box hides meanwhile and shows again, emptied, afterwards.
     void dxbrbtnFullModeClick();
     void dxbrbtnMatchPathClick();
+    // Shows the Options dialog modally; after OK hands the groups to the drop-down, rebuilds its group
+    // buttons with All current and, after a language change, re-reads both windows' texts.
+    void dxbrbtnOptionsClick();
     void dxbrbtnHelpClick();
     void dxbrbtnHomePageClick();
     void dxbrbtnCheckforUpdateClick();
