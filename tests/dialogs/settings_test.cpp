@@ -244,6 +244,36 @@ TEST_F(SettingsTest, RemovalsTakeEffectOnlyOnOk) {
     EXPECT_EQ(ReadGroupFile(core::GroupFilePath()).size(), 4u);
 }
 
+TEST_F(SettingsTest, AFailedGroupFileWriteIsShownAndTheDialogStillCloses) {
+    // The folder of the group file is a regular file: the write must fail.
+    const QString blocker = QString::fromStdString(test::TestBase()) + "/not-a-folder";
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    config::TKestrelfindSoftConfig soft(config::kHkeyCurrentUser, kKey);
+    soft.SettingsSwitches = {false, true, false, false};
+    TfrmSetting setting(test::Language());
+    setting.GroupList = &groups;
+    setting.SoftConfig = &soft;
+    setting.Switches = soft.SettingsSwitches;
+    setting.GroupFile = blocker + "/KestrelfindConf.xml";
+    groups.push_back(std::make_unique<core::TGroupData>(core::TGroupData{"Code", {"*.c"}}));
+    setting.show();
+    ASSERT_TRUE(Exposed(&setting));
+    SelectRow(setting.lvGroup, "Code");
+    setting.btnRemoveClick();
+    const auto warning = AnswerWarning();
+    setting.btnOkClick();
+    EXPECT_FALSE(warning->isEmpty());
+    EXPECT_EQ(setting.result(), QDialog::Accepted);
+    EXPECT_FALSE(setting.isVisible());
+    // The removal stays applied in memory and the switches are saved.
+    EXPECT_EQ(groups.size(), 4u);
+    QSettings store(config::SettingsFileFor(config::kHkeyCurrentUser, kKey), QSettings::IniFormat);
+    EXPECT_EQ(store.value(QStringLiteral("SettingOptions/SearchEnterKey")).toString(), "1");
+    EXPECT_EQ(store.value(QStringLiteral("SettingOptions/StartHotkey")).toString(), "0");
+}
+
 TEST_F(SettingsTest, ABuiltInGroupKeepsItsNameWhenModified) {
     TfrmSetting setting(test::Language());
     setting.GroupList = &groups;
