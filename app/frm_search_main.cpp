@@ -366,6 +366,9 @@ void TfrmSearchMain::dxbrbtnFullModeClick() {
     form->WebSearch = [](const QString& text) {
         QDesktopServices::openUrl(QUrl::fromEncoded(WebSearchUrl(text).toLatin1()));
     };
+    form->ShowOptions = [this](QWidget* owner, bool& languageChanged) {
+        return RunOptions(owner, languageChanged);
+    };
     form->edtSearch->setText(edtSearch->text());
     form->ShowModal();
     if (m_closed)
@@ -398,17 +401,26 @@ void TfrmSearchMain::dxbrbtnMatchPathClick() {
 }
 
 void TfrmSearchMain::dxbrbtnOptionsClick() {
+    bool languageChanged = false;
+    RunOptions(this, languageChanged);
+}
+
+bool TfrmSearchMain::RunOptions(QWidget* owner, bool& languageChanged) {
     // main() creates the catalogue writable; the box itself only reads it, the dialog may switch it.
-    dialogs::TfrmSetting setting(const_cast<config::TLanguage&>(m_language), this);
+    dialogs::TfrmSetting setting(const_cast<config::TLanguage&>(m_language), owner);
     setting.GroupList = &GroupList;
     setting.SoftConfig = SoftConfig;
     if (SoftConfig)
         setting.Switches = SoftConfig->SettingsSwitches;
-    // The box sits in a corner: the dialog goes to the middle of the screen instead of over its owner.
-    if (QScreen* screen = this->screen())
+    // The box sits in a corner: the dialog goes to the middle of the screen instead of over it.
+    QScreen* screen = owner->screen();
+    if (owner == this && screen)
         setting.move(screen->availableGeometry().center() - setting.rect().center());
-    if (setting.exec() != QDialog::Accepted || !ResultsForm)
-        return;
+    if (setting.exec() != QDialog::Accepted)
+        return false;
+    languageChanged = setting.LanguageChanged;
+    if (!ResultsForm)
+        return true;
     ResultsForm->SetGroupList(setting.GroupList);
     if (setting.LanguageChanged) {
         InitLanguages();
@@ -417,6 +429,7 @@ void TfrmSearchMain::dxbrbtnOptionsClick() {
     // Rebuilt also while the drop-down is hidden, so that it never shows the buttons of removed groups.
     ResultsForm->GroupButtonInit();
     ResultsForm->Pane->SetCurrentGroupButton(nullptr);
+    return true;
 }
 
 void TfrmSearchMain::dxbrbtnHelpClick() {

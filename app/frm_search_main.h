@@ -79,6 +79,9 @@ public:
     // Shows the Options dialog modally; after OK hands the groups to the drop-down, rebuilds its group
     // buttons with All current and, after a language change, re-reads both windows' texts.
     void dxbrbtnOptionsClick();
+    // The Options dialog over owner; afterwards the drop-down shows the groups and texts chosen.
+    // Returns whether OK was chosen and, in languageChanged, whether the language changed.
+    bool RunOptions(QWidget* owner, bool& languageChanged);
     void dxbrbtnHelpClick();
     void dxbrbtnHomePageClick();
     void dxbrbtnCheckforUpdateClick();

@@ -173,8 +173,7 @@ TfrmMain::TfrmMain(const config::TLanguage& language, QWidget* parent)
     dxbrbtnMatchPath = item(mnuEdit, "dxbrbtnMatchPath");
     dxbrbtnMatchPath->setCheckable(true);
     dxbrbtnOptions = item(mnuEdit, "dxbrbtnOptions");
-    // The Options dialog is not part of the program yet.
-    dxbrbtnOptions->setEnabled(false);
+    connect(dxbrbtnOptions, &QAction::triggered, this, &TfrmMain::dxbrbtnOptionsClick);
 
     mnuView = dxbrmngrMainMenu->addMenu(QString());
     mnuView->setObjectName(QStringLiteral("mnuView"));
@@ -514,6 +513,18 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Pane->lvFiles && event->type() == QEvent::Resize)
         Pane->lvFiles->header()->resizeSection(1, PathColumnWidth(Pane->lvFiles->width()));
     return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::dxbrbtnOptionsClick() {
+    bool languageChanged = false;
+    if (!ShowOptions || !ShowOptions(this, languageChanged))
+        return;
+    if (languageChanged) {
+        LanguageChanged = true;
+        InitLanguages();
+    }
+    Pane->GroupButtonInit();
+    Pane->SetCurrentGroupButton(nullptr);
 }
 
 } // namespace kestrel::views

@@ -41,6 +41,9 @@ public:
     bool SearchEnterKey = false;
     // Opens the web search for a text; set by the owner. Without it the banner's button does nothing.
     std::function<void(const QString& text)> WebSearch;
+    // Runs the Options dialog over this window (the opener saves and applies what was chosen);
+    // returns whether OK was chosen and whether the language changed. Without it Options does nothing.
+    std::function<bool(QWidget* owner, bool& languageChanged)> ShowOptions;
 
     void InitLanguages();
     // Enables Open, Open Folder, Cut, Copy and Paste (the commands that need a selected row).
@@ -61,6 +64,7 @@ public:
     void dxbrbtnIncreaseClick();
     void dxbrbtnDecreaseClick();
     void dxbrbtnNormalClick();
+    void dxbrbtnOptionsClick();
     void dxbrbtnNameClick() { Pane->Arrange(0); }
     void dxbrbtnPathClick() { Pane->Arrange(1); }
     void dxbrbtnSizeClick() { Pane->Arrange(2); }

@@ -12,6 +12,7 @@
 #include "image_button.h"
 #include "result_pane.h"
 #include "unit_group_setting.h"
+#include "unit_main.h"
 #include "unit_settings.h"
 #include "wait_for.h"
 #include "when_modal.h"
@@ -74,6 +75,38 @@ protected:
         return *ran;
     }
 
+    // Opens Options from the Full Mode window's Edit menu and picks Chinese there, then closes the
+    // full window. Returns whether the full window showed the new texts while still open.
+    bool RunOptionsFromTheFullWindow() {
+        bool relabelled = false;
+        QTimer::singleShot(0, [&] {
+            views::TfrmMain* full = nullptr;
+            if (!WaitFor([&] { return (full = box->FullForm) && full->isVisible(); }))
+                return;
+            const QString english = full->dxbrbtnOptions->text();
+            const auto ran = WhenModal<dialogs::TfrmSetting>([&](dialogs::TfrmSetting* setting) {
+                const int chinese = setting->cbbLanguage->findText(QStringLiteral("简体中文"));
+                ASSERT_GE(chinese, 0);
+                setting->cbbLanguage->setCurrentIndex(chinese);
+                emit setting->cbbLanguage->activated(chinese);
+                setting->btnOk->click();
+            });
+            EXPECT_TRUE(full->dxbrbtnOptions->isEnabled());
+            full->dxbrbtnOptions->trigger();
+            EXPECT_TRUE(*ran);
+            relabelled = full->dxbrbtnOptions->text() != english &&
+                         full->dxbrbtnOptions->text() == language->GetText(QStringLiteral("3701002"));
+            full->dxbrbtnClose->trigger();
+        });
+        // Should the window never open as expected, it is closed after a while so that the test ends.
+        QTimer::singleShot(30000, box.get(), [this] {
+            if (box->FullForm)
+                box->FullForm->close();
+        });
+        box->dxbrbtnFullMode->trigger();
+        return relabelled;
+    }
+
     QStringList ButtonCaptions() const {
         QStringList captions;
         for (views::TZevImageBtn* button : box->ResultsForm->Pane->GroupButtons())
@@ -128,6 +161,14 @@ TEST_F(OptionsBoxTest, CancelKeepsTheOpenWindowsTexts) {
     EXPECT_EQ(box->dxbrbtnOptions->text(), english);
     EXPECT_FALSE(ButtonCaptions().contains("Projects"));
     EXPECT_FALSE(QFile::exists(core::GroupFilePath()));
+}
+
+TEST_F(OptionsBoxTest, OptionsFromTheFullWindowRelabelsItAndTheBox) {
+    const QString english = box->dxbrbtnOptions->text();
+    EXPECT_TRUE(RunOptionsFromTheFullWindow());
+    EXPECT_TRUE(language->CurrentCode().startsWith("zh"));
+    EXPECT_NE(box->dxbrbtnOptions->text(), english);
+    EXPECT_EQ(box->dxbrbtnOptions->text(), language->GetText(QStringLiteral("3701002")));
 }
 
 } // namespace
