@@ -9,6 +9,7 @@
 #include "images.h"
 #include "placement.h"
 #include "query.h"
+#include "typing_pace.h"
 #include "unit_function.h"
 #include "unit_main.h"
 #include "unit_settings.h"
@@ -16,7 +17,6 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -39,19 +39,6 @@ namespace {
 constexpr int kBoxWidth = 565;
 constexpr int kBoxHeight = 34;
 constexpr int kCornerRadius = 6;
-// The typing rule: a change more than 30 ms after the last handled one waits 50 ms first, so that a
-// burst of keys costs one search, not one per key.
-constexpr qint64 kTypingGapMs = 30;
-constexpr int kTypingPauseMs = 50;
-
-qint64 TickCount() {
-    static QElapsedTimer clock = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return clock.elapsed();
-}
 
 // A picture that fills its rectangle (the box's background, the logo).
 class TPicture : public QWidget {
@@ -197,10 +184,7 @@ TfrmSearchMain::TfrmSearchMain(const config::TLanguage& language)
     if (SoftConfig->SettingsSwitches.AutoUpdata)
         dialogs::TCheckUpdate::Start(m_language);
 
-    m_typingPause = new QTimer(this);
-    m_typingPause->setSingleShot(true);
-    m_typingPause->setInterval(kTypingPauseMs);
-    connect(m_typingPause, &QTimer::timeout, this, &TfrmSearchMain::RunTyping);
+    m_typingPace = std::make_unique<views::TTypingPace>(this, [this] { RunTyping(); });
     connect(edtSearch, &QLineEdit::textChanged, this, &TfrmSearchMain::edtSearchChange);
     connect(edtSearch, &QLineEdit::returnPressed, this, &TfrmSearchMain::edtSearchKeyPress);
     connect(imgSearch, &QAbstractButton::clicked, this, &TfrmSearchMain::imgSearchClick);
@@ -258,22 +242,14 @@ void TfrmSearchMain::edtSearchChange(const QString& text) {
     if (!ResultsForm)
         return;
     if (text.isEmpty()) {
-        m_typingPause->stop();
+        m_typingPace->Stop();
         ResultsForm->hide();
         return;
     }
-    // While the pause runs, the text it hands over is read when it ends: the latest one.
-    if (m_typingPause->isActive())
-        return;
-    if (TickCount() - m_lastChangeTick > kTypingGapMs) {
-        m_typingPause->start();
-        return;
-    }
-    RunTyping();
+    m_typingPace->Changed();
 }
 
 void TfrmSearchMain::RunTyping() {
-    m_lastChangeTick = TickCount();
     const QString text = edtSearch->text();
     if (!ResultsForm || text.isEmpty())
         return;
@@ -357,7 +333,7 @@ void TfrmSearchMain::dxbrbtnFullModeClick() {
     });
     show();
     hide();
-    m_typingPause->stop();
+    m_typingPace->Stop();
     if (ResultsForm)
         ResultsForm->hide();
     form->SetGroupList(&GroupList);
@@ -469,7 +445,7 @@ void TfrmSearchMain::closeEvent(QCloseEvent* event) {
     if (m_closed)
         return;
     m_closed = true;
-    m_typingPause->stop();
+    m_typingPace->Stop();
     if (ResultsForm)
         ResultsForm->hide();
     hide();

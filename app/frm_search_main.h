@@ -31,6 +31,7 @@ class X11RawKeys;
 }
 
 namespace kestrel::views {
+class TTypingPace;
 class TfrmMain;
 class TfrmSearchResults;
 class TZevImageBtn;
@@ -128,8 +129,7 @@ private:
     std::unique_ptr<core::TInitThread> m_initThread;
     std::unique_ptr<platform::X11RawKeys> m_rawKeys;
     app::HotkeyPair m_hotkey;
-    QTimer* m_typingPause = nullptr;
-    qint64 m_lastChangeTick = 0;
+    std::unique_ptr<views::TTypingPace> m_typingPace;
     bool m_closed = false;
     QPoint m_dragOffset;
     bool m_dragging = false;

@@ -1,5 +1,7 @@
 #include "unit_main.h"
 
+#include "typing_pace.h"
+
 #include "UnitLanguageRegConfig.h"
 #include "checkupdate.h"
 #include "clipboard.h"
@@ -11,7 +13,6 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
@@ -37,19 +38,6 @@ constexpr int kDesignWidth = 831;
 constexpr int kDesignHeight = 565;
 constexpr int kMinimumHeight = 435;
 constexpr int kBannerHeight = 34;
-// The typing rule of the compact box: a change more than 30 ms after the last handled one waits
-// 50 ms first, so that a burst of keys costs one search.
-constexpr qint64 kTypingGapMs = 30;
-constexpr int kTypingPauseMs = 50;
-
-qint64 TickCount() {
-    static QElapsedTimer clock = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return clock.elapsed();
-}
 
 // The banner: its picture tiled across the window's width.
 class TBanner : public QWidget {
@@ -231,10 +219,7 @@ TfrmMain::TfrmMain(const config::TLanguage& language, QWidget* parent)
     connect(Pane->Model(), &QAbstractItemModel::modelReset, this,
             [this] { FileMenusManage(Pane->lvFiles->selectionModel()->hasSelection()); });
 
-    m_typingPause = new QTimer(this);
-    m_typingPause->setSingleShot(true);
-    m_typingPause->setInterval(kTypingPauseMs);
-    connect(m_typingPause, &QTimer::timeout, this, &TfrmMain::RunTyping);
+    m_typingPace = std::make_unique<TTypingPace>(this, [this] { RunTyping(); });
     connect(edtSearch, &QLineEdit::textChanged, this, &TfrmMain::edtSearchChange);
     connect(edtSearch, &QLineEdit::returnPressed, this, &TfrmMain::edtSearchKeyPress);
     connect(imgSearch, &QAbstractButton::clicked, this, &TfrmMain::imgSearchClick);
@@ -317,17 +302,10 @@ void TfrmMain::edtSearchChange() {
     Pane->SetSelectAllDown(false);
     core::RefreshInPlace = false;
     core::SortState.SortKey = -1;
-    if (m_typingPause->isActive())
-        return;
-    if (TickCount() - m_lastChangeTick > kTypingGapMs) {
-        m_typingPause->start();
-        return;
-    }
-    RunTyping();
+    m_typingPace->Changed();
 }
 
 void TfrmMain::RunTyping() {
-    m_lastChangeTick = TickCount();
     FileMenusManage(false);
     Pane->imgAllClick();
 }
@@ -505,7 +483,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     event->accept();
-    m_typingPause->stop();
+    m_typingPace->Stop();
     emit closed();
 }
 

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ class QMenuBar;
 class QTimer;
 
 namespace kestrel::views {
+
+class TTypingPace;
 
 class TfrmMain : public QWidget {
     Q_OBJECT
@@ -134,8 +137,7 @@ private:
     bool WriteExport(const QString& target, QString& error) const;
 
     const config::TLanguage& m_language;
-    QTimer* m_typingPause = nullptr;
-    qint64 m_lastChangeTick = -1000;
+    std::unique_ptr<TTypingPace> m_typingPace;
     QEventLoop* m_modalLoop = nullptr;
 };
 
